@@ -1,0 +1,49 @@
+// The capture queue as the mixing engine sees it: the capture thread's state, the requests
+// it accepts (each posted to the thread, returning at once) and its recorded-buffer queue.
+// The capture thread implements it in the DLL; tests plug in a scripted queue.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "capture/capture_types.h"
+
+enum CaptureState : uint8_t {
+    kStateGoAway = 0,
+    kStateIdle = 1,
+    kStateInit = 2,
+    kStateOpen = 3,
+    kStateDataReady = 4,
+    kStatePaused = 5,
+    kStateReset = 6,
+    kStateStop = 7,
+    kStateClose = 8,
+    kStateUninit = 9,
+    kStateError = 10,
+};
+
+// The status-line word of a state: "GoAway" ... "Error", "Unknown" for any other value.
+const char* CaptureStateWord(uint8_t state);
+
+class CaptureQueue {
+public:
+    virtual ~CaptureQueue() = default;
+
+    virtual uint8_t State() const = 0;
+    virtual bool RequestOpen(const std::string& deviceName, int32_t srate, int32_t bps,
+                             int32_t nch) = 0;
+    virtual void RequestStart() = 0;
+    virtual void RequestStop() = 0;
+    virtual void RequestPause() = 0;
+    virtual void RequestReset() = 0;
+
+    virtual int32_t RecordedCount() const = 0;
+    // The oldest recorded buffer with its marks, or the all-zero record.
+    virtual CaptureBuffer TakeRecordedBuffer() = 0;
+    // Gives a played data block back for reuse (only blocks of the current buffer size).
+    virtual void ReturnDataBlock(uint8_t* block) = 0;
+    // Frees a data block taken before a reset or format change instead of giving it back.
+    virtual void ReleaseDataBlock(uint8_t* block) = 0;
+    // Frees every mark of a chain; returns the On value of the last one (0 when empty).
+    virtual uint8_t ReleaseMarkChain(CaptureMark* chain) = 0;
+};
