@@ -42,3 +42,17 @@ test: bootstrap
 
 clean:
 	rm -rf build out dist
+
+VERSION := $(shell sed -n 's/^project(Tidewell VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+
+# The release archive: the DLL, the tools that exist, and the user guide.
+dist: bootstrap win32
+	rm -rf dist/stage && mkdir -p dist/stage
+	cp $(WIN32)/dsp_qxtidewell.dll docs/user-guide.md dist/stage/
+	for tool in tidewell-host.exe tidewell-remote.exe; do \
+	  [ ! -f $(WIN32)/$$tool ] || cp $(WIN32)/$$tool dist/stage/; \
+	done
+	rm -f dist/tidewell-$(VERSION)-win32.zip
+	cd dist/stage && zip -q -r ../tidewell-$(VERSION)-win32.zip .
+	rm -rf dist/stage
+	@echo "dist/tidewell-$(VERSION)-win32.zip"
