@@ -43,7 +43,7 @@ test: bootstrap
 clean:
 	rm -rf build out dist
 
-VERSION := $(shell sed -n 's/^project(Tidewell VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+VERSION := $(shell awk '/^project/ {print $$3}' CMakeLists.txt)
 
 # The release archive: the DLL, the tools that exist, and the user guide.
 dist: bootstrap win32
