@@ -52,6 +52,7 @@ dist: bootstrap win32
 	for tool in tidewell-host.exe tidewell-remote.exe; do \
 	  [ ! -f $(WIN32)/$$tool ] || cp $(WIN32)/$$tool dist/stage/; \
 	done
+	i686-w64-mingw32-strip dist/stage/*.dll dist/stage/*.exe 2>/dev/null || true
 	rm -f dist/tidewell-$(VERSION)-win32.zip
 	cd dist/stage && zip -q -r ../tidewell-$(VERSION)-win32.zip .
 	rm -rf dist/stage
