@@ -1,0 +1,166 @@
+#include "playback_thread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+
+#include "block_room.h"
+#include "dsp_library.h"
+#include "module_guard.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Seconds = std::chrono::duration<double>;
+
+constexpr DWORD kShortestSleepMs = 1;
+
+// Sleeps until `when`, to within the system timer's period (set to 1 ms for the run).
+void SleepUntil(Clock::time_point when) {
+    for (;;) {
+        const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(when - Clock::now());
+        if (when <= Clock::now()) return;
+        Sleep(std::max<DWORD>(kShortestSleepMs, static_cast<DWORD>(remaining.count())));
+    }
+}
+
+const char* HoldName(StreamActionKind kind) { return kind == StreamActionKind::Pause ? "pause" : "stop"; }
+
+}  // namespace
+
+PlaybackThread::PlaybackThread(const WavStream& stream, PlaybackSettings settings, StreamSchedule& schedule,
+                               winampDSPModule* module, HostWindows& windows, ModuleHandoff& handoff,
+                               EventLog& log)
+    : stream_(stream),
+      settings_(settings),
+      schedule_(schedule),
+      module_(module),
+      windows_(windows),
+      handoff_(handoff),
+      log_(log) {}
+
+PlaybackThread::~PlaybackThread() { Join(); }
+
+void PlaybackThread::Start() {
+    thread_ = std::thread([this] {
+        try {
+            Run();
+        } catch (const std::exception& error) {
+            // Out of memory for the output, most likely: end the run in order.
+            log_.Problem(std::string("playback stopped: ") + error.what());
+            windows_.SetPlayState(kPlayStateStopped);
+            PostMessageA(windows_.Main(), kPlaybackEnded, 0, 0);
+        }
+    });
+}
+
+void PlaybackThread::Join() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void PlaybackThread::Append(const uint8_t* frames, int count) {
+    const size_t bytes = static_cast<size_t>(count) * stream_.Format.BlockAlign;
+    report_.Output.insert(report_.Output.end(), frames, frames + bytes);
+    report_.FramesOut += count;
+}
+
+void PlaybackThread::Hold(const StreamAction& action) {
+    const int state = action.Kind == StreamActionKind::Pause ? kPlayStatePaused : kPlayStateStopped;
+    windows_.SetPlayState(state);
+    log_.Line(std::string(HoldName(action.Kind)) + ": at stream " + FormatSeconds(action.AtSeconds) + " s for " +
+              FormatSeconds(action.ForSeconds) + " s (play state " + std::to_string(state) + ")");
+    SleepUntil(Clock::now() + std::chrono::duration_cast<Clock::duration>(Seconds(action.ForSeconds)));
+    windows_.SetPlayState(kPlayStatePlaying);
+    log_.Line("play: resumed after " + std::string(HoldName(action.Kind)));
+}
+
+void PlaybackThread::Run() {
+    const PcmFormat& format = stream_.Format;
+    const int frameBytes = format.BlockAlign;
+    const int64_t totalFrames = stream_.Frames;
+    BlockRoom room(settings_.BlockFrames, frameBytes);
+    report_.Output.reserve(stream_.Data.size());
+
+    int processedSinceCycle = 0;
+    Clock::duration heldFor{};
+    windows_.SetPlayState(kPlayStatePlaying);
+    log_.Line("play: " + std::to_string(totalFrames) + " frames in blocks of " + std::to_string(settings_.BlockFrames) +
+              (settings_.Fast ? ", as fast as possible" : ", in real time"));
+    const Clock::time_point start = Clock::now();
+
+    for (int64_t frame = 0; frame < totalFrames;) {
+        for (const StreamAction& action : schedule_.TakeDue(frame)) {
+            if (action.Kind == StreamActionKind::Config) {
+                log_.Line("config: requested at stream " + FormatSeconds(static_cast<double>(frame) / format.SampleRate) +
+                          " s");
+                PostMessageA(windows_.Main(), kRequestConfig, 0, 0);
+            } else {
+                const Clock::time_point holdStart = Clock::now();
+                Hold(action);
+                heldFor += Clock::now() - holdStart;
+            }
+        }
+        if (!settings_.Fast) {
+            SleepUntil(start + heldFor +
+                       std::chrono::duration_cast<Clock::duration>(
+                           Seconds(static_cast<double>(frame) / format.SampleRate)));
+        }
+
+        const int count = static_cast<int>(std::min<int64_t>(settings_.BlockFrames, totalFrames - frame));
+        const uint8_t* source = stream_.Data.data() + static_cast<size_t>(frame) * frameBytes;
+        const int64_t block = report_.Blocks++;
+        report_.FramesIn += count;
+        frame += count;
+
+        const bool cycleDue = report_.CyclesRequested < settings_.Cycles && processedSinceCycle >= settings_.CycleEvery;
+        if (!handoff_.PlaybackHolds() || cycleDue) {
+            if (cycleDue && handoff_.PlaybackHolds()) {
+                handoff_.HandToWindowThread();
+                ++report_.CyclesRequested;
+                processedSinceCycle = 0;
+                PostMessageA(windows_.Main(), kRequestCycle, 0, 0);
+            }
+            Append(source, count);
+            ++report_.UnprocessedBlocks;
+            continue;
+        }
+
+        room.Load(source, count);
+        int returned = 0;
+        const unsigned long fault = Guarded([&] {
+            returned = module_->ModifySamples(module_, reinterpret_cast<short*>(room.Samples()), count,
+                                              format.BitsPerSample, format.Channels, format.SampleRate);
+        });
+        if (fault != kNoFault) {
+            handoff_.MarkFaulted();
+            report_.FaultCode = fault;
+            report_.FaultBlock = block;
+            log_.Problem("ModifySamples faulted with exception " + HexCode(fault) + " at block " +
+                         std::to_string(block) + "; the module is not called again");
+            break;
+        }
+        ++report_.ProcessedBlocks;
+        ++processedSinceCycle;
+        if (!room.GuardIntact()) {
+            if (report_.GuardBreaks++ == 0) {
+                report_.FirstGuardBreakBlock = block;
+                log_.Problem("ModifySamples wrote past the room of twice the block's frames at block " +
+                             std::to_string(block));
+            }
+        }
+        const ReturnedFrames kept = CheckReturnedFrames(returned, count);
+        if (!kept.WithinContract && report_.ContractBreaks++ == 0) {
+            report_.FirstContractBreakBlock = block;
+            report_.FirstContractBreakAnswer = returned;
+            log_.Problem("ModifySamples answered " + std::to_string(returned) + " frames for a block of " +
+                         std::to_string(count) + " at block " + std::to_string(block) +
+                         " (allowed: half to twice); keeping " + std::to_string(kept.Frames));
+        }
+        Append(room.Samples(), kept.Frames);
+    }
+
+    report_.PlaySeconds = Seconds(Clock::now() - start).count();
+    windows_.SetPlayState(kPlayStateStopped);
+    log_.Line("end: stream played in " + FormatSeconds(report_.PlaySeconds) + " s");
+    PostMessageA(windows_.Main(), kPlaybackEnded, 0, 0);
+}
