@@ -7,5 +7,5 @@ inline constexpr int kExitUsage = 2;             // bad command line
 inline constexpr int kExitInputWav = 3;          // input missing, unreadable or not PCM WAV
 inline constexpr int kExitLibrary = 4;           // library not loadable, no entry point, bad header, no such module
 inline constexpr int kExitOutputWav = 5;         // output file could not be written
-inline constexpr int kExitModuleFault = 6;       // a module callback faulted or wrote past the block's room
+inline constexpr int kExitModuleFault = 6;       // a module callback faulted, overran its room or broke the frame contract
 inline constexpr int kExitCyclesIncomplete = 7;  // the stream ended before every requested Init/Quit cycle was done

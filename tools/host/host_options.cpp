@@ -52,8 +52,9 @@ const char kUsage[] =
     "\n"
     "Exit codes: 0 done, 1 internal error, 2 bad command line, 3 input WAV missing or not\n"
     "PCM, 4 library not loadable / no winampDSPGetHeader2 / null or wrong header / module\n"
-    "index out of range, 5 output WAV not written, 6 a module callback faulted or wrote past\n"
-    "the block's room, 7 the stream ended before every cycle was done.\n";
+    "index out of range, 5 output WAV not written, 6 a module callback faulted, wrote past\n"
+    "the block's room or answered a frame count outside half to twice the block's, 7 the\n"
+    "stream ended before every cycle was done.\n";
 
 bool ParseInt(const std::string& text, int& value) {
     const char* end = text.data() + text.size();

@@ -264,6 +264,8 @@ int HostSession::Run() {
         FreeLibrary(load_.Library);
         load_.Library = nullptr;
         log_.Line("unload: done");
+    } else {
+        log_.Line("unload: skipped, the module faulted (its code may still be running)");
     }
     LogResources("end");
 
@@ -291,7 +293,7 @@ int HostSession::Run() {
               " faults=" + std::to_string(moduleFaulted_ ? 1 : 0));
 
     if (exitCode != kExitSuccess) return exitCode;
-    if (moduleFaulted_ || report.GuardBreaks > 0) return kExitModuleFault;
+    if (moduleFaulted_ || report.GuardBreaks > 0 || report.ContractBreaks > 0) return kExitModuleFault;
     if (cyclesDone_ < options_.Cycles) {
         log_.Problem("the stream ended after " + std::to_string(cyclesDone_) + " of " + std::to_string(options_.Cycles) +
                      " Init/Quit cycles: give a longer stream or a smaller --cycle-every");

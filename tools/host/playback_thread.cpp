@@ -14,6 +14,7 @@ using Clock = std::chrono::steady_clock;
 using Seconds = std::chrono::duration<double>;
 
 constexpr DWORD kShortestSleepMs = 1;
+constexpr DWORD kQueueFullRetryMs = 10;
 
 // Sleeps until `when`, to within the system timer's period (set to 1 ms for the run).
 void SleepUntil(Clock::time_point when) {
@@ -49,7 +50,7 @@ void PlaybackThread::Start() {
             // Out of memory for the output, most likely: end the run in order.
             log_.Problem(std::string("playback stopped: ") + error.what());
             windows_.SetPlayState(kPlayStateStopped);
-            PostMessageA(windows_.Main(), kPlaybackEnded, 0, 0);
+            PostEnded();
         }
     });
 }
@@ -116,9 +117,12 @@ void PlaybackThread::Run() {
         if (!handoff_.PlaybackHolds() || cycleDue) {
             if (cycleDue && handoff_.PlaybackHolds()) {
                 handoff_.HandToWindowThread();
-                ++report_.CyclesRequested;
                 processedSinceCycle = 0;
-                PostMessageA(windows_.Main(), kRequestCycle, 0, 0);
+                if (PostMessageA(windows_.Main(), kRequestCycle, 0, 0)) {
+                    ++report_.CyclesRequested;
+                } else {
+                    handoff_.HandBackToPlayback();  // the window thread's queue is full: try later
+                }
             }
             Append(source, count);
             ++report_.UnprocessedBlocks;
@@ -162,5 +166,11 @@ void PlaybackThread::Run() {
     report_.PlaySeconds = Seconds(Clock::now() - start).count();
     windows_.SetPlayState(kPlayStateStopped);
     log_.Line("end: stream played in " + FormatSeconds(report_.PlaySeconds) + " s");
-    PostMessageA(windows_.Main(), kPlaybackEnded, 0, 0);
+    PostEnded();
+}
+
+// The window thread ends the run on this message, so it must arrive; this thread has
+// nothing left to do and may wait for room in the queue.
+void PlaybackThread::PostEnded() {
+    while (!PostMessageA(windows_.Main(), kPlaybackEnded, 0, 0)) Sleep(kQueueFullRetryMs);
 }

@@ -59,6 +59,7 @@ private:
     void Run();
     void Hold(const StreamAction& action);
     void Append(const uint8_t* frames, int count);
+    void PostEnded();
 
     const WavStream& stream_;
     PlaybackSettings settings_;
