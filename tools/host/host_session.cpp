@@ -149,6 +149,9 @@ void HostSession::CallConfig() {
 
 void HostSession::RunCycle() {
     winampDSPModule* module = load_.Module;
+    // The baseline for the cycles: taken with the playback thread running and the module
+    // initialised, as at the end of the last cycle.
+    if (cyclesDone_ == 0) LogResources("before-cycles");
     ++initQuitDepth_;
     const int number = cyclesDone_ + 1;
     unsigned long fault = Guarded([module] { module->Quit(module); });
@@ -210,9 +213,16 @@ int HostSession::Run() {
     log_.Line("stream: " + std::to_string(format.SampleRate) + " Hz, " + std::to_string(format.BitsPerSample) +
               " bits, " + std::to_string(format.Channels) + " channels, " + std::to_string(stream.Frames) +
               " frames (" + FormatSeconds(static_cast<double>(stream.Frames) / format.SampleRate) + " s)");
+    winampDSPModule* module = load_.Module;
+    StreamSchedule schedule(options_.Actions, format.SampleRate);
+    PlaybackSettings settings;
+    settings.BlockFrames = options_.BlockFrames;
+    settings.Fast = options_.Fast;
+    settings.Cycles = options_.Cycles;
+    settings.CycleEvery = options_.CycleEvery;
+    PlaybackThread playback(stream, settings, schedule, module, *windows_, handoff_, log_);
     LogResources("loaded");
 
-    winampDSPModule* module = load_.Module;
     int initResult = 0;
     ++initQuitDepth_;
     unsigned long fault = Guarded([module, &initResult] { initResult = module->Init(module); });
@@ -226,13 +236,6 @@ int HostSession::Run() {
               (initResult != 0 ? " (failure; the host carries on, as the player does)" : ""));
     LogResources("after-init");
 
-    StreamSchedule schedule(options_.Actions, format.SampleRate);
-    PlaybackSettings settings;
-    settings.BlockFrames = options_.BlockFrames;
-    settings.Fast = options_.Fast;
-    settings.Cycles = options_.Cycles;
-    settings.CycleEvery = options_.CycleEvery;
-    PlaybackThread playback(stream, settings, schedule, module, *windows_, handoff_, log_);
     playback.Start();
 
     MSG message;

@@ -38,7 +38,12 @@ PlaybackThread::PlaybackThread(const WavStream& stream, PlaybackSettings setting
       module_(module),
       windows_(windows),
       handoff_(handoff),
-      log_(log) {}
+      log_(log),
+      room_(settings.BlockFrames, stream.Format.BlockAlign) {
+    // All the memory the run needs is taken and touched here, before the module's Init, so
+    // that the resource samples taken during the run show the module's use alone.
+    report_.Output.assign(stream_.Data.size(), 0);
+}
 
 PlaybackThread::~PlaybackThread() { Join(); }
 
@@ -61,7 +66,11 @@ void PlaybackThread::Join() {
 
 void PlaybackThread::Append(const uint8_t* frames, int count) {
     const size_t bytes = static_cast<size_t>(count) * stream_.Format.BlockAlign;
-    report_.Output.insert(report_.Output.end(), frames, frames + bytes);
+    if (outputBytes_ + bytes > report_.Output.size()) {
+        report_.Output.resize(std::max(outputBytes_ + bytes, 2 * report_.Output.size()));  // a stretching module
+    }
+    std::copy(frames, frames + bytes, report_.Output.begin() + static_cast<std::ptrdiff_t>(outputBytes_));
+    outputBytes_ += bytes;
     report_.FramesOut += count;
 }
 
@@ -79,8 +88,6 @@ void PlaybackThread::Run() {
     const PcmFormat& format = stream_.Format;
     const int frameBytes = format.BlockAlign;
     const int64_t totalFrames = stream_.Frames;
-    BlockRoom room(settings_.BlockFrames, frameBytes);
-    report_.Output.reserve(stream_.Data.size());
 
     int processedSinceCycle = 0;
     Clock::duration heldFor{};
@@ -129,6 +136,7 @@ void PlaybackThread::Run() {
             continue;
         }
 
+        BlockRoom& room = room_;
         room.Load(source, count);
         int returned = 0;
         const unsigned long fault = Guarded([&] {
@@ -163,6 +171,7 @@ void PlaybackThread::Run() {
         Append(room.Samples(), kept.Frames);
     }
 
+    report_.Output.resize(outputBytes_);
     report_.PlaySeconds = Seconds(Clock::now() - start).count();
     windows_.SetPlayState(kPlayStateStopped);
     log_.Line("end: stream played in " + FormatSeconds(report_.PlaySeconds) + " s");

@@ -4,13 +4,15 @@
 // stream. It never waits for the window thread: requests are posted, and while the window
 // thread holds the module for a cycle, blocks play unprocessed.
 //
-// Started and joined by the host session on the window thread; Report() is read after Join.
+// Made on the window thread before the module's Init (it allocates everything it needs
+// then), started and joined there; Report() is read after Join.
 #pragma once
 
 #include <cstdint>
 #include <thread>
 #include <vector>
 
+#include "block_room.h"
 #include "core/dsp_records.h"
 #include "event_log.h"
 #include "host_windows.h"
@@ -68,6 +70,8 @@ private:
     HostWindows& windows_;
     ModuleHandoff& handoff_;
     EventLog& log_;
+    BlockRoom room_;
     PlaybackReport report_;
+    size_t outputBytes_ = 0;
     std::thread thread_;
 };
