@@ -84,91 +84,90 @@ void PlaybackThread::Hold(const StreamAction& action) {
     log_.Line("play: resumed after " + std::string(HoldName(action.Kind)));
 }
 
+void PlaybackThread::RunDueActions(int64_t frame) {
+    for (const StreamAction& action : schedule_.TakeDue(frame)) {
+        if (action.Kind == StreamActionKind::Config) {
+            log_.Line("config: requested at stream " +
+                      FormatSeconds(static_cast<double>(frame) / stream_.Format.SampleRate) + " s");
+            PostMessageA(windows_.Main(), kRequestConfig, 0, 0);
+        } else {
+            const Clock::time_point holdStart = Clock::now();
+            Hold(action);
+            heldFor_ += Clock::now() - holdStart;
+        }
+    }
+}
+
+// Hands the module to the window thread for one Init/Quit cycle when one is due.
+void PlaybackThread::RequestCycleIfDue() {
+    if (report_.CyclesRequested >= settings_.Cycles || processedSinceCycle_ < settings_.CycleEvery) return;
+    handoff_.HandToWindowThread();
+    processedSinceCycle_ = 0;
+    if (PostMessageA(windows_.Main(), kRequestCycle, 0, 0)) {
+        ++report_.CyclesRequested;
+    } else {
+        handoff_.HandBackToPlayback();  // the window thread's queue is full: try again later
+    }
+}
+
+bool PlaybackThread::ProcessBlock(const uint8_t* source, int count, int64_t block) {
+    const PcmFormat& format = stream_.Format;
+    room_.Load(source, count);
+    int returned = 0;
+    const unsigned long fault = Guarded([&] {
+        returned = module_->ModifySamples(module_, reinterpret_cast<short*>(room_.Samples()), count,
+                                          format.BitsPerSample, format.Channels, format.SampleRate);
+    });
+    if (fault != kNoFault) {
+        handoff_.MarkFaulted();
+        report_.FaultCode = fault;
+        log_.Problem("ModifySamples faulted with exception " + HexCode(fault) + " at block " + std::to_string(block) +
+                     "; the module is not called again");
+        return false;
+    }
+    ++report_.ProcessedBlocks;
+    ++processedSinceCycle_;
+    if (!room_.GuardIntact() && report_.GuardBreaks++ == 0) {
+        log_.Problem("ModifySamples wrote past the room of twice the block's frames at block " + std::to_string(block));
+    }
+    const ReturnedFrames kept = CheckReturnedFrames(returned, count);
+    if (!kept.WithinContract && report_.ContractBreaks++ == 0) {
+        log_.Problem("ModifySamples answered " + std::to_string(returned) + " frames for a block of " +
+                     std::to_string(count) + " at block " + std::to_string(block) + " (allowed: half to twice); keeping " +
+                     std::to_string(kept.Frames));
+    }
+    Append(room_.Samples(), kept.Frames);
+    return true;
+}
+
 void PlaybackThread::Run() {
     const PcmFormat& format = stream_.Format;
-    const int frameBytes = format.BlockAlign;
     const int64_t totalFrames = stream_.Frames;
-
-    int processedSinceCycle = 0;
-    Clock::duration heldFor{};
     windows_.SetPlayState(kPlayStatePlaying);
     log_.Line("play: " + std::to_string(totalFrames) + " frames in blocks of " + std::to_string(settings_.BlockFrames) +
               (settings_.Fast ? ", as fast as possible" : ", in real time"));
     const Clock::time_point start = Clock::now();
 
     for (int64_t frame = 0; frame < totalFrames;) {
-        for (const StreamAction& action : schedule_.TakeDue(frame)) {
-            if (action.Kind == StreamActionKind::Config) {
-                log_.Line("config: requested at stream " + FormatSeconds(static_cast<double>(frame) / format.SampleRate) +
-                          " s");
-                PostMessageA(windows_.Main(), kRequestConfig, 0, 0);
-            } else {
-                const Clock::time_point holdStart = Clock::now();
-                Hold(action);
-                heldFor += Clock::now() - holdStart;
-            }
-        }
+        RunDueActions(frame);
         if (!settings_.Fast) {
-            SleepUntil(start + heldFor +
-                       std::chrono::duration_cast<Clock::duration>(
-                           Seconds(static_cast<double>(frame) / format.SampleRate)));
+            const Seconds streamTime(static_cast<double>(frame) / format.SampleRate);
+            SleepUntil(start + heldFor_ + std::chrono::duration_cast<Clock::duration>(streamTime));
         }
-
         const int count = static_cast<int>(std::min<int64_t>(settings_.BlockFrames, totalFrames - frame));
-        const uint8_t* source = stream_.Data.data() + static_cast<size_t>(frame) * frameBytes;
+        const uint8_t* source = stream_.Data.data() + static_cast<size_t>(frame) * format.BlockAlign;
         const int64_t block = report_.Blocks++;
         report_.FramesIn += count;
         frame += count;
 
-        const bool cycleDue = report_.CyclesRequested < settings_.Cycles && processedSinceCycle >= settings_.CycleEvery;
-        if (!handoff_.PlaybackHolds() || cycleDue) {
-            if (cycleDue && handoff_.PlaybackHolds()) {
-                handoff_.HandToWindowThread();
-                processedSinceCycle = 0;
-                if (PostMessageA(windows_.Main(), kRequestCycle, 0, 0)) {
-                    ++report_.CyclesRequested;
-                } else {
-                    handoff_.HandBackToPlayback();  // the window thread's queue is full: try later
-                }
-            }
+        if (handoff_.PlaybackHolds()) RequestCycleIfDue();
+        if (!handoff_.PlaybackHolds()) {
+            // The window thread runs a cycle, or the module faulted: as with no module selected.
             Append(source, count);
             ++report_.UnprocessedBlocks;
-            continue;
-        }
-
-        BlockRoom& room = room_;
-        room.Load(source, count);
-        int returned = 0;
-        const unsigned long fault = Guarded([&] {
-            returned = module_->ModifySamples(module_, reinterpret_cast<short*>(room.Samples()), count,
-                                              format.BitsPerSample, format.Channels, format.SampleRate);
-        });
-        if (fault != kNoFault) {
-            handoff_.MarkFaulted();
-            report_.FaultCode = fault;
-            report_.FaultBlock = block;
-            log_.Problem("ModifySamples faulted with exception " + HexCode(fault) + " at block " +
-                         std::to_string(block) + "; the module is not called again");
+        } else if (!ProcessBlock(source, count, block)) {
             break;
         }
-        ++report_.ProcessedBlocks;
-        ++processedSinceCycle;
-        if (!room.GuardIntact()) {
-            if (report_.GuardBreaks++ == 0) {
-                report_.FirstGuardBreakBlock = block;
-                log_.Problem("ModifySamples wrote past the room of twice the block's frames at block " +
-                             std::to_string(block));
-            }
-        }
-        const ReturnedFrames kept = CheckReturnedFrames(returned, count);
-        if (!kept.WithinContract && report_.ContractBreaks++ == 0) {
-            report_.FirstContractBreakBlock = block;
-            report_.FirstContractBreakAnswer = returned;
-            log_.Problem("ModifySamples answered " + std::to_string(returned) + " frames for a block of " +
-                         std::to_string(count) + " at block " + std::to_string(block) +
-                         " (allowed: half to twice); keeping " + std::to_string(kept.Frames));
-        }
-        Append(room.Samples(), kept.Frames);
     }
 
     report_.Output.resize(outputBytes_);

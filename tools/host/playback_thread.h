@@ -8,6 +8,7 @@
 // then), started and joined there; Report() is read after Join.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <thread>
 #include <vector>
@@ -34,12 +35,8 @@ struct PlaybackReport {
     int64_t FramesIn = 0;
     int64_t FramesOut = 0;
     int64_t ContractBreaks = 0;     // answers below half or above twice the frames given
-    int64_t FirstContractBreakBlock = -1;
-    int FirstContractBreakAnswer = 0;
     int64_t GuardBreaks = 0;        // blocks after which the module had written past its room
-    int64_t FirstGuardBreakBlock = -1;
     unsigned long FaultCode = 0;    // exception that ended ModifySamples, 0 if none
-    int64_t FaultBlock = -1;
     int CyclesRequested = 0;
     double PlaySeconds = 0;         // wall time from the first block to the end
     std::vector<uint8_t> Output;
@@ -59,7 +56,10 @@ public:
 
 private:
     void Run();
+    void RunDueActions(int64_t frame);
     void Hold(const StreamAction& action);
+    void RequestCycleIfDue();
+    bool ProcessBlock(const uint8_t* source, int count, int64_t block);  // false: the module faulted
     void Append(const uint8_t* frames, int count);
     void PostEnded();
 
@@ -73,5 +73,7 @@ private:
     BlockRoom room_;
     PlaybackReport report_;
     size_t outputBytes_ = 0;
+    std::chrono::steady_clock::duration heldFor_{};  // wall time spent in holds, shifts the pacing
+    int processedSinceCycle_ = 0;
     std::thread thread_;
 };
