@@ -175,6 +175,90 @@ void HostSession::RunCycle() {
 
 void HostSession::Finish() { finished_ = true; }
 
+bool HostSession::InitModule() {
+    winampDSPModule* module = load_.Module;
+    int initResult = 0;
+    ++initQuitDepth_;
+    const unsigned long fault = Guarded([module, &initResult] { initResult = module->Init(module); });
+    --initQuitDepth_;
+    if (fault != kNoFault) {
+        ModuleFaulted("Init", fault);
+        return false;
+    }
+    if (initResult != 0) ++initFailures_;
+    log_.Line("init: returned " + std::to_string(initResult) +
+              (initResult != 0 ? " (failure; the host carries on, as the player does)" : ""));
+    return true;
+}
+
+void HostSession::PumpUntilFinished() {
+    MSG message;
+    while (!finished_) {
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == -1) break;
+        if (got == 0) {
+            log_.Problem("ignored a WM_QUIT posted to the host's window thread before the stream ended");
+            continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void HostSession::QuitAndUnload() {
+    if (handoff_.Faulted()) {
+        log_.Line("unload: skipped, the module faulted (its code may still be running)");
+        return;
+    }
+    winampDSPModule* module = load_.Module;
+    ++initQuitDepth_;
+    const unsigned long fault = Guarded([module] { module->Quit(module); });
+    --initQuitDepth_;
+    if (fault != kNoFault) {
+        // The player guards Quit the same way and unloads the library regardless.
+        moduleFaulted_ = true;
+        log_.Problem("Quit faulted with exception " + HexCode(fault) + "; contained, unloading the library");
+    } else {
+        log_.Line("quit: done");
+    }
+    FreeLibrary(load_.Library);
+    load_.Library = nullptr;
+    log_.Line("unload: done");
+}
+
+int HostSession::Conclude(const WavStream& stream, const PlaybackReport& report, const StreamSchedule& schedule) {
+    int exitCode = kExitSuccess;
+    if (!options_.OutputWav.empty()) {
+        const std::string error =
+            WriteWavFile(options_.OutputWav, stream.FormatChunk, report.Output.data(), report.Output.size());
+        if (!error.empty()) {
+            log_.Problem(error);
+            exitCode = kExitOutputWav;
+        } else {
+            log_.Line("output: " + FullPath(options_.OutputWav) + ", " + std::to_string(report.FramesOut) + " frames");
+        }
+    }
+    for (const StreamAction& action : schedule.Remaining()) {
+        log_.Problem("the stream ended before " + FormatSeconds(action.AtSeconds) + " s: an action there was not done");
+    }
+    log_.Line("summary: blocks=" + std::to_string(report.Blocks) + " processed=" + std::to_string(report.ProcessedBlocks) +
+              " unprocessed=" + std::to_string(report.UnprocessedBlocks) + " frames_in=" + std::to_string(report.FramesIn) +
+              " frames_out=" + std::to_string(report.FramesOut) + " play_seconds=" + FormatSeconds(report.PlaySeconds) +
+              " config_calls=" + std::to_string(configCalls_) + " cycles=" + std::to_string(cyclesDone_) +
+              " init_failures=" + std::to_string(initFailures_) + " contract_breaks=" +
+              std::to_string(report.ContractBreaks) + " room_overruns=" + std::to_string(report.GuardBreaks) +
+              " faults=" + std::to_string(moduleFaulted_ ? 1 : 0));
+
+    if (exitCode != kExitSuccess) return exitCode;
+    if (moduleFaulted_ || report.GuardBreaks > 0 || report.ContractBreaks > 0) return kExitModuleFault;
+    if (cyclesDone_ < options_.Cycles) {
+        log_.Problem("the stream ended after " + std::to_string(cyclesDone_) + " of " + std::to_string(options_.Cycles) +
+                     " Init/Quit cycles: give a longer stream or a smaller --cycle-every");
+        return kExitCyclesIncomplete;
+    }
+    return kExitSuccess;
+}
+
 int HostSession::Run() {
     WavReadResult input = ReadWavFile(options_.InputWav);
     if (!input.Error.empty()) {
@@ -213,94 +297,23 @@ int HostSession::Run() {
     log_.Line("stream: " + std::to_string(format.SampleRate) + " Hz, " + std::to_string(format.BitsPerSample) +
               " bits, " + std::to_string(format.Channels) + " channels, " + std::to_string(stream.Frames) +
               " frames (" + FormatSeconds(static_cast<double>(stream.Frames) / format.SampleRate) + " s)");
-    winampDSPModule* module = load_.Module;
+
     StreamSchedule schedule(options_.Actions, format.SampleRate);
     PlaybackSettings settings;
     settings.BlockFrames = options_.BlockFrames;
     settings.Fast = options_.Fast;
     settings.Cycles = options_.Cycles;
     settings.CycleEvery = options_.CycleEvery;
-    PlaybackThread playback(stream, settings, schedule, module, *windows_, handoff_, log_);
+    PlaybackThread playback(stream, settings, schedule, load_.Module, *windows_, handoff_, log_);
     LogResources("loaded");
 
-    int initResult = 0;
-    ++initQuitDepth_;
-    unsigned long fault = Guarded([module, &initResult] { initResult = module->Init(module); });
-    --initQuitDepth_;
-    if (fault != kNoFault) {
-        ModuleFaulted("Init", fault);
-        return kExitModuleFault;
-    }
-    if (initResult != 0) ++initFailures_;
-    log_.Line("init: returned " + std::to_string(initResult) +
-              (initResult != 0 ? " (failure; the host carries on, as the player does)" : ""));
+    if (!InitModule()) return kExitModuleFault;
     LogResources("after-init");
-
     playback.Start();
-
-    MSG message;
-    while (!finished_) {
-        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
-        if (got == -1) break;
-        if (got == 0) {
-            log_.Problem("ignored a WM_QUIT posted to the host's window thread before the stream ended");
-            continue;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    PumpUntilFinished();
     playback.Join();
-    const PlaybackReport& report = playback.Report();
-    if (report.FaultCode != kNoFault) moduleFaulted_ = true;
-
-    if (!handoff_.Faulted()) {
-        ++initQuitDepth_;
-        fault = Guarded([module] { module->Quit(module); });
-        --initQuitDepth_;
-        if (fault != kNoFault) {
-            // The player guards Quit the same way and unloads the library regardless.
-            moduleFaulted_ = true;
-            log_.Problem("Quit faulted with exception " + HexCode(fault) + "; contained, unloading the library");
-        } else {
-            log_.Line("quit: done");
-        }
-        FreeLibrary(load_.Library);
-        load_.Library = nullptr;
-        log_.Line("unload: done");
-    } else {
-        log_.Line("unload: skipped, the module faulted (its code may still be running)");
-    }
+    if (playback.Report().FaultCode != kNoFault) moduleFaulted_ = true;
+    QuitAndUnload();
     LogResources("end");
-
-    int exitCode = kExitSuccess;
-    if (!options_.OutputWav.empty()) {
-        const std::string error =
-            WriteWavFile(options_.OutputWav, stream.FormatChunk, report.Output.data(), report.Output.size());
-        if (!error.empty()) {
-            log_.Problem(error);
-            exitCode = kExitOutputWav;
-        } else {
-            log_.Line("output: " + FullPath(options_.OutputWav) + ", " + std::to_string(report.FramesOut) + " frames");
-        }
-    }
-
-    for (const StreamAction& action : schedule.Remaining()) {
-        log_.Problem("the stream ended before " + FormatSeconds(action.AtSeconds) + " s: an action there was not done");
-    }
-    log_.Line("summary: blocks=" + std::to_string(report.Blocks) + " processed=" + std::to_string(report.ProcessedBlocks) +
-              " unprocessed=" + std::to_string(report.UnprocessedBlocks) + " frames_in=" + std::to_string(report.FramesIn) +
-              " frames_out=" + std::to_string(report.FramesOut) + " play_seconds=" + FormatSeconds(report.PlaySeconds) +
-              " config_calls=" + std::to_string(configCalls_) + " cycles=" + std::to_string(cyclesDone_) +
-              " init_failures=" + std::to_string(initFailures_) + " contract_breaks=" +
-              std::to_string(report.ContractBreaks) + " room_overruns=" + std::to_string(report.GuardBreaks) +
-              " faults=" + std::to_string(moduleFaulted_ ? 1 : 0));
-
-    if (exitCode != kExitSuccess) return exitCode;
-    if (moduleFaulted_ || report.GuardBreaks > 0 || report.ContractBreaks > 0) return kExitModuleFault;
-    if (cyclesDone_ < options_.Cycles) {
-        log_.Problem("the stream ended after " + std::to_string(cyclesDone_) + " of " + std::to_string(options_.Cycles) +
-                     " Init/Quit cycles: give a longer stream or a smaller --cycle-every");
-        return kExitCyclesIncomplete;
-    }
-    return kExitSuccess;
+    return Conclude(stream, playback.Report(), schedule);
 }

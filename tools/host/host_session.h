@@ -20,6 +20,9 @@
 #include "host_options.h"
 #include "host_windows.h"
 #include "module_handoff.h"
+#include "playback_thread.h"
+#include "stream_schedule.h"
+#include "wav_file.h"
 
 class HostSession : public HostWindowListener {
 public:
@@ -33,6 +36,11 @@ public:
 
 private:
     enum class Request { Config, Cycle, Finish };
+
+    bool InitModule();  // false: Init faulted
+    void PumpUntilFinished();
+    void QuitAndUnload();
+    int Conclude(const WavStream& stream, const PlaybackReport& report, const StreamSchedule& schedule);
 
     bool Runnable(Request request) const;
     void Submit(Request request);
