@@ -20,8 +20,11 @@ TDSPPlugins::TDSPPlugins(StackerHost& host, OwnLibrary own, DspLibraryPlatform& 
       guard_(guard),
       publishedStack_(publishedStack) {
     StackLock();  // created before anything can need it
-    stack_ = std::make_unique<TDSPPluginModulesStack>(guard_, own_.MixSamples);
-    if (publishedStack_ != nullptr) *publishedStack_ = stack_.get();
+    {
+        StackLockHold hold(StackLock());
+        stack_ = std::make_unique<TDSPPluginModulesStack>(guard_, own_.MixSamples);
+        if (publishedStack_ != nullptr) *publishedStack_ = stack_.get();
+    }
     try {
         {
             StackLockHold hold(StackLock());

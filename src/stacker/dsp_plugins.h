@@ -9,7 +9,8 @@
 // - `own`: the plug-in's own file, header, module records and the mixing step MixSamples;
 // - `platform`: folder listing and library loading (Win32LibraryPlatform in the DLL);
 // - `guard`: the foreign-call guard (StructuredCallGuard in the DLL);
-// - `publishedStack`: where to publish the stack while it exists (&DSPPluginModulesStack).
+// - `publishedStack`: where to publish the stack while it exists (&DSPPluginModulesStack);
+//   written under the stack lock, read by RunPublishedChain under it.
 // All four references must outlive the manager. Owns the libraries and the stack.
 #pragma once
 

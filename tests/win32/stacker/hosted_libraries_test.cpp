@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <set>
 
+#include "core/exported_globals.h"
+#include "stacker/new_dsp_plugins.h"
+#include "stacker/published_chain.h"
 #include "win32/stacker/plugin_folder.h"
 
 using namespace stacker_test;
@@ -285,6 +288,24 @@ TEST_F(ChainOverFixtures, ASavedReorderComesBackAfterARebuild) {
         after.emplace_back(Stack().Get(i)->Description, Stack().Get(i)->Active);
     }
     EXPECT_EQ(after, before);
+}
+
+TEST_F(ChainOverFixtures, ThePluginsManagerRunsThroughThePublishedStack) {
+    AddOwnLibrary();
+    AddFixture("dsp_halve.dll");
+    TDSPPlugins* plugins = NewDSPPlugins(host, ownLibrary);
+    ASSERT_NE(DSPPluginModulesStack, nullptr);
+    EXPECT_EQ(DSPPluginModulesStack, plugins->Stack());
+    block.Fill(10);
+    int result = 0;
+    EXPECT_TRUE(RunPublishedChain(DSPPluginModulesStack, block.samples.data(), kFrames, kBits,
+                                  kChannels, kRate, result));
+    EXPECT_EQ(result, kFrames);
+    EXPECT_EQ(block.samples[0], 10 + kMixOffset);
+    delete plugins;
+    EXPECT_EQ(DSPPluginModulesStack, nullptr);
+    EXPECT_FALSE(RunPublishedChain(DSPPluginModulesStack, block.samples.data(), kFrames, kBits,
+                                   kChannels, kRate, result));
 }
 
 }  // namespace
