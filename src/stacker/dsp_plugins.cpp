@@ -1,6 +1,6 @@
 #include "stacker/dsp_plugins.h"
 
-#include <algorithm>
+#include <utility>
 
 #include "stacker/dsp_library_name.h"
 #include "stacker/stack_lock.h"

@@ -61,28 +61,6 @@ TEST_F(Chain, InactiveEntriesAreSkipped) {
     EXPECT_THAT(Trace(), ElementsAre("Mix"));
 }
 
-TEST_F(Chain, AModuleBehindTheMixInProcessesTheMixAndInFrontTheHostsAudio) {
-    Build({{"Halve", Behaviour::Halve}});
-    Entry("Halve").SetActive(true);
-    Fill(400);
-    Run();
-    EXPECT_EQ(block[0], (400 + kMixOffset) / 2);
-
-    Stack().Move(Stack().IndexOf(&Entry("Halve")), 0);
-    Fill(400);
-    Run();
-    EXPECT_EQ(block[0], 400 / 2 + kMixOffset);
-}
-
-TEST_F(Chain, EachModuleGetsTheCountThePreviousOneReturned) {
-    Build({{"Half", Behaviour::HalfCount}, {"Grow", Behaviour::Twice}});
-    Entry("Half").SetActive(true);
-    Entry("Grow").SetActive(true);
-    EXPECT_EQ(Run(), kFrames);  // 4 -> 2 -> 4
-    Stack().Exchange(1, 2);
-    EXPECT_EQ(Run(), kFrames);  // 4 -> 8 -> 4
-}
-
 TEST_F(Chain, AFailingModuleEndsTheBlockAndTheNextBlockRunsTheWholeChain) {
     Build({{"Half", Behaviour::HalfCount}, {"Throw", Behaviour::Throw}, {"Offset", Behaviour::AddOffset, 7}});
     for (auto* name : {"Half", "Throw", "Offset"}) Entry(name).SetActive(true);

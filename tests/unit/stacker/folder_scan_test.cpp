@@ -78,28 +78,6 @@ TEST_F(Scan, NamesThatDoNotQualifyAreNeverLoaded) {
     EXPECT_THAT(Order(*manager->Stack()), ElementsAre("Dsp_Echo.DLL/D", "DSP_.DLL/E"));
 }
 
-TEST_F(Scan, AlwaysLoadOffSkipsALibraryTheProcessHoldsButNotTheOwnFile) {
-    Library& held = folder.Add({"dsp_held.dll", {{"Held"}}});
-    held.references = 1;
-    Library& own = folder.AddOwn();
-    auto manager = Build(folder.OwnOf(own));
-
-    EXPECT_EQ(manager->Plugins.size(), 1u);
-    EXPECT_EQ(manager->Plugins[0]->FileName, kOwnName);
-    EXPECT_TRUE(folder.events.empty()) << "the own file is taken with no extra reference";
-}
-
-TEST_F(Scan, AlwaysLoadOnTakesASecondReferenceAndReleasesItAtUnload) {
-    Library& held = folder.Add({"dsp_held.dll", {{"Held"}}});
-    held.references = 1;
-    host.alwaysLoad = true;
-    auto manager = Build({});
-    EXPECT_EQ(manager->Plugins.size(), 1u);
-    EXPECT_EQ(held.references, 2);
-    manager.reset();
-    EXPECT_EQ(held.references, 1);
-}
-
 TEST_F(Scan, AlwaysLoadCountsAsOffWithoutConfiguration) {
     Library& held = folder.Add({"dsp_held.dll", {{"Held"}}});
     held.references = 1;
@@ -107,18 +85,6 @@ TEST_F(Scan, AlwaysLoadCountsAsOffWithoutConfiguration) {
     host.configExists = false;
     auto manager = Build({});
     EXPECT_TRUE(manager->Plugins.empty());
-}
-
-TEST_F(Scan, OwnLibraryIsNeverFreedEvenWhenItsPathWasSpelledDifferently) {
-    Library& own = folder.AddOwn();
-    host.alwaysLoad = true;  // else the held file would be skipped, its text not matching
-    auto manager = Build(folder.OwnOf(own, kFolder + "DSP_QXTIDEWELL.DLL"));
-    ASSERT_EQ(manager->Plugins.size(), 1u);
-    EXPECT_TRUE(manager->Plugins[0]->IsOwnLibrary);
-    EXPECT_EQ(own.references, 2) << "found through Load because the text differed";
-    manager.reset();
-    EXPECT_THAT(folder.events, ElementsAre("Load dsp_qxtidewell.dll"));
-    EXPECT_EQ(own.references, 2);
 }
 
 TEST_F(Scan, LibrariesWithoutUsableHeaderKeepARecordAndGiveNoEntries) {
