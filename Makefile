@@ -4,6 +4,7 @@ ROOT := $(CURDIR)
 JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN32 := build/win32
+BENCH := build/bench
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: all test bootstrap native win32 dll test-native test-win32 demo bench fuzz dist clean
@@ -34,6 +35,14 @@ test-native: native
 # One Xvfb and one wineserver for the whole Win32 run, stopped at the end even on failure.
 test-win32: win32
 	scripts/with-xvfb bash -c 'cd $(WIN32) && ctest --output-on-failure -j $(JOBS)'
+
+# Benchmarks in a Release native tree without sanitizers.
+$(BENCH)/CMakeCache.txt:
+	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release -DTIDEWELL_SANITIZE=OFF
+
+bench: $(BENCH)/CMakeCache.txt
+	cmake --build $(BENCH) -j $(JOBS) --target benchmarks
+	for b in $(BENCH)/bench/*_bench; do $$b; done
 
 test: bootstrap
 	$(MAKE) native win32
