@@ -17,6 +17,8 @@
 
 inline constexpr int32_t kLevelNotifyPeriod = 60;
 inline constexpr double kPercent = 100.0;
+// The level is the quadratic mean of this many values: the last two levels and the new value.
+inline constexpr double kLevelMeanOf = 3.0;
 
 struct LevelFollower {
     double rms0Square = 0.0;  // RMS0^2: the smoothed level
@@ -32,7 +34,7 @@ struct LevelFollower {
             if (vSquare > rms1Square) rms1Square = vSquare;
             if (vSquare > rms0Square) rms0Square = vSquare;
         }
-        const double mean = (rms1Square + rms0Square + vSquare) / 3.0;
+        const double mean = (rms1Square + rms0Square + vSquare) / kLevelMeanOf;
         rms1Square = rms0Square;
         rms0Square = mean;
         if (mean > peakSquare) peakSquare = mean;

@@ -25,4 +25,5 @@ int MixSamples(winampDSPModule* module, short* samples, int numsamples, int bps,
 // capture queue still exists.
 void MixerDropBuffer();
 
+// The statistics report of the DLL's MixState (may throw std::bad_alloc).
 std::string MixInStatsReport();

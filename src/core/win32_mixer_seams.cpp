@@ -5,6 +5,11 @@
 #include "core/date_time.h"
 #include "core/number_format.h"
 
+namespace {
+constexpr double kMillisecondsPerSecond = 1000.0;
+constexpr int kTextRoom = 128;  // a formatted date or time
+}  // namespace
+
 void PostMessageSink::Post(uint32_t message, intptr_t wParam) {
     HWND window = static_cast<HWND>(target_.load());
     if (window == nullptr) return;
@@ -29,7 +34,7 @@ double Win32MixClock::MonotonicSeconds() {
     LARGE_INTEGER frequency;
     LARGE_INTEGER counter;
     if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart == 0) {
-        return static_cast<double>(GetTickCount64()) / 1000.0;
+        return static_cast<double>(GetTickCount64()) / kMillisecondsPerSecond;
     }
     QueryPerformanceCounter(&counter);
     // Whole seconds and the remainder apart, so the division keeps its precision.
@@ -60,8 +65,8 @@ std::string Win32ReportTextFormat::DateTime(double days) const {
     time.wSecond = static_cast<WORD>(civil.second);
     time.wMilliseconds = static_cast<WORD>(civil.millisecond);
 
-    char date[128] = {};
-    char clock[128] = {};
+    char date[kTextRoom] = {};
+    char clock[kTextRoom] = {};
     const DateTimeParts parts = PartsToShow(days);
     if (parts != DateTimeParts::kTime &&
         GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, sizeof date) == 0) {

@@ -22,18 +22,6 @@ TEST(SampleCodecs, TwentyFourBitIsLowWordThenHighByte) {
     }
 }
 
-TEST(SampleCodecs, EightBitIsUnsigned) {
-    uint8_t byte = 200;
-    EXPECT_EQ(PcmU8::Load(&byte), 200);
-}
-
-TEST(SampleCodecs, SixteenAndThirtyTwoBitAreSignedLittleEndian) {
-    const uint8_t sixteen[] = {0x00, 0x80};
-    EXPECT_EQ(PcmS16::Load(sixteen), -32768);
-    const uint8_t thirtyTwo[] = {0xFE, 0xFF, 0xFF, 0xFF};
-    EXPECT_EQ(PcmS32::Load(thirtyTwo), -2);
-}
-
 TEST(SampleLimits, RangeAndSilenceOfEachWidth) {
     const SampleLimits u8 = LimitsForWidth(8);
     EXPECT_EQ(u8.ltv, 0);

@@ -22,10 +22,6 @@ TEST(TransitionCurve, EndsAreExactOnBothCurves) {
     EXPECT_EQ(TransitionCurve(1.0, false), 1.0);
 }
 
-TEST(TransitionCurve, LinearIsThePositionItself) {
-    for (double x : {0.3, 0.5, 0.123456789}) EXPECT_EQ(TransitionCurve(x, false), x);
-}
-
 TEST(TransitionCurve, TheLogarithmicWeightsAddUpToLessThanOneBetweenTheEnds) {
     EXPECT_NEAR(2 * TransitionCurve(0.5, true), 0.52, 0.005);
 }
