@@ -29,20 +29,20 @@ win32: $(WIN32)/CMakeCache.txt
 dll: bootstrap $(WIN32)/CMakeCache.txt
 	cmake --build $(WIN32) -j $(JOBS) --target dsp_qxtidewell
 
+# Benchmarks: a Release native tree without sanitizers, every *_bench program run in turn.
+$(BENCH)/CMakeCache.txt:
+	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release -DTIDEWELL_SANITIZE=OFF
+
+bench: $(BENCH)/CMakeCache.txt
+	cmake --build $(BENCH) -j $(JOBS) --target tidewell_benches
+	@for b in $(BENCH)/bench/*_bench; do echo "== $$b"; $$b $(BENCH_ARGS) || exit 1; done
+
 test-native: native
 	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
 
 # One Xvfb and one wineserver for the whole Win32 run, stopped at the end even on failure.
 test-win32: win32
 	scripts/with-xvfb bash -c 'cd $(WIN32) && ctest --output-on-failure -j $(JOBS)'
-
-# Benchmarks in a Release native tree without sanitizers.
-$(BENCH)/CMakeCache.txt:
-	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release -DTIDEWELL_SANITIZE=OFF
-
-bench: $(BENCH)/CMakeCache.txt
-	cmake --build $(BENCH) -j $(JOBS) --target benchmarks
-	for b in $(BENCH)/bench/*_bench; do $$b; done
 
 test: bootstrap
 	$(MAKE) native win32
