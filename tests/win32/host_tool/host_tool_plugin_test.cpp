@@ -35,11 +35,16 @@ TEST_F(HostToolWithPlugin, MixInModulePlaysTheStreamThroughUnchangedWhileOff) {
 }
 
 TEST_F(HostToolWithPlugin, MixInModuleGoesThroughInitQuitCyclesWhileBlocksFlow) {
-    WriteTestWav(input, {2, kRate, 16, false}, kRate);
+    // Each cycle builds and takes down the settings file, the DSP stack and the capture
+    // thread (about 75 ms under Wine), so the stream is long enough for all of them.
+    WriteTestWav(input, {2, kRate, 16, false}, 4 * kRate);
     const HostRun run = RunPlugin(0, {"--cycles", "20"});
     ASSERT_EQ(run.ExitCode, 0) << Said(run);
     EXPECT_EQ(LineNumber(run.Out, "summary:", "cycles"), 20);
     EXPECT_EQ(LineNumber(run.Out, "summary:", "init_failures"), 0);
+    EXPECT_LE(LineNumber(run.Out, "resources after-cycles:", "handles"),
+              LineNumber(run.Out, "resources before-cycles:", "handles") + 2)
+        << "no handle left behind by a cycle";
 }
 
 }  // namespace
