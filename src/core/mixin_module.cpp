@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "capture/wave_in_rec_thread.h"
+#include "config/config_form.h"
 #include "config/plugin_config.h"
 #include "core/bypass.h"
 #include "core/exported_globals.h"
@@ -146,6 +147,18 @@ int TIDEWELL_CDECL MixInInit(winampDSPModule* module) {
 
 void TIDEWELL_CDECL MixInConfig(winampDSPModule* module) {
     if (!IsMixInRecord(module) || ConfigForm != nullptr) return;
+    try {
+        TWinAmpAPIMan* link = LinkOf(module);
+        HWND owner = link != nullptr ? link->DialogParent() : nullptr;
+        auto dialog = std::make_unique<TConfigForm>(owner);
+        ConfigForm = dialog.get();
+        dialog->ShowModal();
+        if (WaveInRecThread != nullptr) WaveInRecThread->SetPriority(dialog->SelectedPriority());
+        if (PluginConfig != nullptr) PluginConfig->SetRecThreadPriority(static_cast<uint8_t>(dialog->SelectedPriority()));
+    } catch (const std::exception& e) {
+        ShowErrorMessage(e.what());
+    }
+    ConfigForm = nullptr;
 }
 
 int TIDEWELL_CDECL MixInModifySamples(winampDSPModule* module, short* samples, int numsamples,
