@@ -33,7 +33,6 @@ struct MemoryDisk {
     std::vector<Write> Writes;            // every successful write, in order
     int FailedWrites = 0;
     std::vector<std::string> Errors;      // what the standard error display showed
-    std::vector<std::string> Removed;
     char Separator = '.';
 
     static bool SameName(const std::string& a, const std::string& b) {
@@ -115,7 +114,6 @@ public:
     void CreateDirectories(const std::string& path) override { disk_.Folders.insert(path); }
     bool FileExists(const std::string& path) override { return disk_.Files.count(path) != 0; }
     void RemoveFile(const std::string& path) override {
-        disk_.Removed.push_back(path);
         if (disk_.ReadOnlyPaths.count(path) == 0) disk_.Files.erase(path);
     }
     char DecimalSeparator() override { return disk_.Separator; }

@@ -42,28 +42,6 @@ protected:
     MemoryDisk disk;
 };
 
-TEST_F(PluginConfigStore, FirstRunCreatesTheFolderAndTheSixteenDefaults) {
-    auto config = Open();
-    EXPECT_EQ(config->IniPath(), kNewPath);
-    EXPECT_EQ(disk.Folders.count("C:\\Winamp\\Plugins"), 1u);
-    EXPECT_EQ(KeysWritten(), kSaveOrder) << "one save, the sixteen keys in save order";
-    EXPECT_EQ(Stored("MixInFade"), "0.01");
-    EXPECT_EQ(Stored("MixOtFade"), "1");
-    EXPECT_EQ(Stored("AutoMixInThresh"), "0");
-    EXPECT_EQ(Stored("AutoReleaseDelay"), "0.5");
-    EXPECT_EQ(Stored("AutoMixInPercent"), "0.7");
-    EXPECT_EQ(Stored("PTTMixInPercent"), "0.7");
-    EXPECT_EQ(Stored("LogTransition"), "1");
-    EXPECT_EQ(Stored("RecThreadPriority"), "4");
-    EXPECT_EQ(Stored("LastTab"), "Device");
-    EXPECT_EQ(Stored("InputDeviceName"), "");
-    for (const char* zero : {"MixInFormTop", "MixInFormLeft", "MixInMode", "EnableBypass", "WantActive", "AlwaysLoad"}) {
-        EXPECT_EQ(Stored(zero), "0") << zero;
-    }
-    EXPECT_EQ(disk.FindSection(kNewPath, kStackSection), nullptr);
-    EXPECT_TRUE(disk.Errors.empty());
-}
-
 TEST_F(PluginConfigStore, ReadsEveryKeyBackAfterARestart) {
     {
         auto config = Open();
@@ -150,25 +128,6 @@ TEST_F(PluginConfigStore, AlwaysLoadAndAutoMixInPercentWaitForTheNextSave) {
     EXPECT_EQ(Stored("AutoMixInPercent"), "0.3");
 }
 
-TEST_F(PluginConfigStore, LenientReadingKeepsWhatDoesNotParse) {
-    disk.Put(kNewPath, kSettingsSection, "MixInMode", "0x2");
-    disk.Put(kNewPath, kSettingsSection, "LogTransition", "5");
-    disk.Put(kNewPath, kSettingsSection, "EnableBypass", "5");
-    disk.Put(kNewPath, kSettingsSection, "MixInFade", "abc");
-    disk.Put(kNewPath, kSettingsSection, "MixOtFade", "0,5");  // written under a decimal comma
-    disk.Put(kNewPath, kSettingsSection, "MixInFormTop", "");
-    disk.Put(kNewPath, kSettingsSection, "RecThreadPriority", "300");
-    auto config = Open();
-    EXPECT_EQ(config->MixInMode, 2);
-    EXPECT_TRUE(config->LogTransition);
-    EXPECT_TRUE(config->EnableBypass);
-    EXPECT_EQ(config->MixInFade, 0.01);
-    EXPECT_EQ(config->MixOtFade, 1.0);
-    EXPECT_EQ(config->MixInFormTop, 0);
-    EXPECT_EQ(config->RecThreadPriority, 4);
-    EXPECT_EQ(Stored("MixInMode"), "2") << "the load's own save writes the values back in our format";
-}
-
 TEST_F(PluginConfigStore, DoublesUseTheSystemDecimalSeparator) {
     disk.Separator = ',';
     disk.Put(kNewPath, kSettingsSection, "MixInFade", "0,25");
@@ -178,34 +137,6 @@ TEST_F(PluginConfigStore, DoublesUseTheSystemDecimalSeparator) {
     EXPECT_EQ(config->MixOtFade, 1.0) << "a decimal point does not parse under a comma locale";
     EXPECT_EQ(Stored("AutoReleaseDelay"), "0,5");
     EXPECT_EQ(Stored("MixInFade"), "0,25");
-}
-
-TEST_F(PluginConfigStore, OldFileIsMovedIntoThePluginsFolder) {
-    disk.Put(kOldPath, kSettingsSection, "MixInMode", "3");
-    disk.Put(kOldPath, kSettingsSection, "LastTab", "Manual");
-    disk.Put(kOldPath, kStackSection, "ModuleCount", "1");
-    auto config = Open();
-    EXPECT_EQ(config->IniPath(), kNewPath);
-    EXPECT_EQ(disk.Files.count(kOldPath), 0u);
-    EXPECT_EQ(Stored("MixInMode"), "3");
-    EXPECT_EQ(Stored("LastTab"), "Manual");
-    EXPECT_EQ(Stored("MixInFade"), "0.01");
-    EXPECT_EQ(StoredStack("ModuleCount"), "1");
-}
-
-TEST_F(PluginConfigStore, OldFileOverwritesOnlyTheKeysItShares) {
-    disk.Put(kOldPath, kSettingsSection, "MixInMode", "3");
-    disk.Put(kOldPath, kStackSection, "ModuleCount", "1");
-    disk.Put(kNewPath, kSettingsSection, "MixInMode", "1");
-    disk.Put(kNewPath, kSettingsSection, "SomethingElse", "kept");
-    disk.Put(kNewPath, kStackSection, "ModuleCount", "2");
-    disk.Put(kNewPath, kStackSection, "Module1Lib", "dsp_echo.dll");
-    auto config = Open();
-    EXPECT_EQ(Stored("MixInMode"), "3");
-    EXPECT_EQ(Stored("SomethingElse"), "kept");
-    EXPECT_EQ(StoredStack("ModuleCount"), "1");
-    EXPECT_EQ(StoredStack("Module1Lib"), "dsp_echo.dll");
-    EXPECT_EQ(disk.Files.count(kOldPath), 0u);
 }
 
 TEST_F(PluginConfigStore, OldFileStaysWhenTheNewLocationCannotBeWritten) {
@@ -236,18 +167,6 @@ TEST_F(PluginConfigStore, FailedWriteStopsTheSaveAndKeepsTheNewValue) {
     EXPECT_NO_THROW(config->SetMixInFade(0.9)) << "unchanged: nothing to write";
 }
 
-TEST_F(PluginConfigStore, UnwritableFileStillLoadsEverythingAndSaysSoOnce) {
-    disk.Put(kNewPath, kSettingsSection, "MixInMode", "2");
-    disk.Put(kNewPath, kStackSection, "ModuleCount", "1");
-    disk.Put(kNewPath, kStackSection, "Module0Lib", "dsp_qxtidewell.dll");
-    disk.ReadOnlyPaths.insert(kNewPath);
-    auto config = Open();
-    EXPECT_EQ(config->MixInMode, 2);
-    EXPECT_EQ(config->StackLines.Lines(), (std::vector<std::string>{"ModuleCount=1", "Module0Lib=dsp_qxtidewell.dll"}))
-        << "the stacker still gets its saved order";
-    EXPECT_EQ(disk.Errors, std::vector<std::string>{"Unable to write to " + kNewPath});
-}
-
 TEST_F(PluginConfigStore, LoadFillsStackLinesWithoutSavingAgain) {
     disk.Put(kNewPath, kStackSection, "ModuleCount", "1");
     disk.Put(kNewPath, kStackSection, "Module0Act", "true");
@@ -258,42 +177,12 @@ TEST_F(PluginConfigStore, LoadFillsStackLinesWithoutSavingAgain) {
     EXPECT_TRUE(disk.WritesTo(kStackSection).empty()) << "the stack section is left as it was";
 }
 
-TEST_F(PluginConfigStore, StackChangeSavesAndWritesOnlyNamedValuedLines) {
-    auto config = Open();
-    disk.Writes.clear();
-    config->StackLines.Replace({"ModuleCount=2", "", "NoEquals", "Empty=", "=NoName", "a=b=c"});
-    EXPECT_EQ(KeysWritten(), kSaveOrder);
-    const auto stack = disk.WritesTo(kStackSection);
-    ASSERT_EQ(stack.size(), 2u);
-    EXPECT_EQ(stack[0].Key, "ModuleCount");
-    EXPECT_EQ(stack[0].Value, "2");
-    EXPECT_EQ(stack[1].Key, "a");
-    EXPECT_EQ(stack[1].Value, "b=c");
-    EXPECT_EQ(StoredStack("NoEquals"), "<missing>");
-    EXPECT_EQ(StoredStack("Empty"), "<missing>");
-}
-
 TEST_F(PluginConfigStore, KeysTheLinesNoLongerNameStayInTheFile) {
     auto config = Open();
     config->StackLines.Replace({"ModuleCount=2", "Module1Lib=dsp_echo.dll"});
     config->StackLines.Replace({"ModuleCount=1"});
     EXPECT_EQ(StoredStack("ModuleCount"), "1");
     EXPECT_EQ(StoredStack("Module1Lib"), "dsp_echo.dll");
-}
-
-TEST_F(PluginConfigStore, AfterDeleteIniFileNothingCreatesTheFileAgain) {
-    auto config = Open();
-    config->DeleteIniFile();
-    EXPECT_EQ(config->IniPath(), "");
-    EXPECT_EQ(disk.Files.count(kNewPath), 0u);
-    disk.Writes.clear();
-    config->SetMixInMode(2);
-    config->SetLastTab("Auto");
-    config->StackLines.Replace({"ModuleCount=0"});
-    config->Load();
-    config.reset();
-    EXPECT_TRUE(disk.Writes.empty());
-    EXPECT_EQ(disk.Files.count(kNewPath), 0u);
 }
 
 TEST_F(PluginConfigStore, DestructionSavesAndShowsAFailureInsteadOfThrowing) {
