@@ -1,5 +1,8 @@
 #include "ui/control_panel.h"
 
+#include <exception>
+
+#include "host/error_display.h"
 #include "ui/own_module.h"
 
 namespace {
@@ -65,7 +68,12 @@ LRESULT CALLBACK TControlPanel::Procedure(HWND window, UINT msg, WPARAM wParam, 
     if (self == nullptr) return DefWindowProcA(window, msg, wParam, lParam);
     if (IsChildNotification(msg)) return SendMessageA(GetParent(window), msg, wParam, lParam);
     if (msg == WM_LBUTTONDBLCLK) {
-        if (self->OnDblClick) self->OnDblClick();
+        try {
+            if (self->OnDblClick) self->OnDblClick();
+        } catch (const std::exception& error) {
+            ShowErrorMessage(error.what());
+        } catch (...) {
+        }
         return 0;
     }
     return DefWindowProcA(window, msg, wParam, lParam);

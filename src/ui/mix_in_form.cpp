@@ -108,7 +108,7 @@ TMixInForm::~TMixInForm() {
     if (scaleBitmap_ != nullptr) DeleteObject(scaleBitmap_);
     pttButtonBox_.reset();
     vuPaintBox_.reset();
-    for (auto& panel : panels_) panel.reset();
+    while (!panels_.empty()) panels_.pop_back();  // inner groups before their pages
     if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
     owned_.Handle = nullptr;
     if (font_ != nullptr) DeleteObject(font_);

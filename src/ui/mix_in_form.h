@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/control_capture_link.h"
 #include "ui/control_pages.h"
@@ -162,8 +163,7 @@ private:
     HFONT font_ = nullptr;
     char decimalSeparator_ = '.';
     MixInFormControls controls_{};
-    std::unique_ptr<TControlPanel> panels_[16];
-    int panelCount_ = 0;
+    std::vector<std::unique_ptr<TControlPanel>> panels_;  // pages and group boxes
     std::unique_ptr<TScrollablePaintBox> vuPaintBox_, pttButtonBox_;
     std::unique_ptr<KeyboardRouter> keyboard_;
     HDC scaleDc_ = nullptr;  // VUImage: the colour scale, selected into a memory DC

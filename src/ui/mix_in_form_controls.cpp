@@ -105,9 +105,9 @@ void MakeSlider(HWND slider, int position) {
 }  // namespace
 
 TControlPanel& TMixInForm::AddPanel(HWND parent, int left, int top, int width, int height, const char* groupCaption) {
-    panels_[panelCount_] = std::make_unique<TControlPanel>(parent, left, top, width, height,
-                                                           groupCaption != nullptr ? groupCaption : "", font_);
-    return *panels_[panelCount_++];
+    panels_.push_back(std::make_unique<TControlPanel>(parent, left, top, width, height,
+                                                      groupCaption != nullptr ? groupCaption : "", font_));
+    return *panels_.back();
 }
 
 HWND TMixInForm::AddControl(HWND parent, const char* windowClass, const char* text, DWORD style, int left, int top,

@@ -3,7 +3,9 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <exception>
 
+#include "host/error_display.h"
 #include "ui/own_module.h"
 
 namespace {
@@ -48,7 +50,14 @@ TScrollablePaintBox::~TScrollablePaintBox() {
 LRESULT CALLBACK TScrollablePaintBox::Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<TScrollablePaintBox*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (self == nullptr) return DefWindowProcA(window, msg, wParam, lParam);
-    return self->Handle(msg, wParam, lParam);
+    // A failing handler must not unwind through the message dispatch of whoever runs the loop.
+    try {
+        return self->Handle(msg, wParam, lParam);
+    } catch (const std::exception& error) {
+        ShowErrorMessage(error.what());
+    } catch (...) {
+    }
+    return 0;
 }
 
 LRESULT TScrollablePaintBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {

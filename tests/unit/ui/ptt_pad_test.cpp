@@ -6,15 +6,6 @@ namespace {
 
 constexpr int kTab = 9;
 
-TEST(PttPad, MouseHoldQueuesOnThenOff) {
-    PttPad pad;
-    EXPECT_EQ(pad.MouseDown(), 1);
-    EXPECT_TRUE(pad.Pressed());
-    EXPECT_EQ(pad.MouseUp(), 0);
-    EXPECT_FALSE(pad.Pressed());
-    EXPECT_EQ(pad.MouseUp(), std::nullopt);
-}
-
 TEST(PttPad, KeyRepeatQueuesNothingMore) {
     PttPad pad;
     EXPECT_EQ(pad.KeyDown(kPttKeySpace), 1);
@@ -31,14 +22,6 @@ TEST(PttPad, OtherKeysDoNothing) {
     pad.KeyDown(kPttKeySpace);
     EXPECT_EQ(pad.KeyUp(kTab), std::nullopt);
     EXPECT_TRUE(pad.Pressed());
-}
-
-TEST(PttPad, HoldThenClickGivesOneOffEvent) {
-    PttPad pad;
-    EXPECT_EQ(pad.Hold(), 1);
-    EXPECT_EQ(pad.MouseDown(), std::nullopt);
-    EXPECT_EQ(pad.MouseUp(), 0);
-    EXPECT_FALSE(pad.Pressed());
 }
 
 TEST(PttPad, HoldAlwaysQueuesTheNewState) {
