@@ -83,6 +83,7 @@ TMixInForm::TMixInForm(HWND owner, ControlWindowSeams seams) : owner_(owner), se
     } catch (...) {
         keyboard_.reset();
         if (window_ != nullptr) SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        ReleaseColourScale();
         if (font_ != nullptr) DeleteObject(font_);
         throw;
     }
@@ -101,17 +102,23 @@ TMixInForm::~TMixInForm() {
     KillTimer(window_, kMeterTimerId);
     // From here on the window's messages take the default handling: the object is going.
     SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-    if (scaleDc_ != nullptr) {
-        SelectObject(scaleDc_, scaleOldBitmap_);
-        DeleteDC(scaleDc_);
-    }
-    if (scaleBitmap_ != nullptr) DeleteObject(scaleBitmap_);
+    ReleaseColourScale();
     pttButtonBox_.reset();
     vuPaintBox_.reset();
     while (!panels_.empty()) panels_.pop_back();  // inner groups before their pages
     if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
     owned_.Handle = nullptr;
     if (font_ != nullptr) DeleteObject(font_);
+}
+
+void TMixInForm::ReleaseColourScale() {
+    if (scaleDc_ != nullptr) {
+        SelectObject(scaleDc_, scaleOldBitmap_);
+        DeleteDC(scaleDc_);
+        scaleDc_ = nullptr;
+    }
+    if (scaleBitmap_ != nullptr) DeleteObject(scaleBitmap_);
+    scaleBitmap_ = nullptr;
 }
 
 void TMixInForm::CreateFormWindow(int left, int top) {

@@ -114,6 +114,7 @@ private:
     HWND AddControl(HWND parent, const char* windowClass, const char* text, DWORD style, int left, int top,
                     int width, int height, int id, DWORD extendedStyle = 0);
     void LoadSettings();
+    void ReleaseColourScale();
     void PushSettingsIntoMixState();
     void ApplySettingsToControls();
 
