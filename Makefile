@@ -4,6 +4,7 @@ ROOT := $(CURDIR)
 JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN32 := build/win32
+BENCH := build/bench
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: all test bootstrap native win32 dll test-native test-win32 demo bench fuzz dist clean
@@ -27,6 +28,14 @@ win32: $(WIN32)/CMakeCache.txt
 
 dll: bootstrap $(WIN32)/CMakeCache.txt
 	cmake --build $(WIN32) -j $(JOBS) --target dsp_qxtidewell
+
+# Benchmarks: a Release native tree without sanitizers, every *_bench program run in turn.
+$(BENCH)/CMakeCache.txt:
+	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release -DTIDEWELL_SANITIZE=OFF
+
+bench: $(BENCH)/CMakeCache.txt
+	cmake --build $(BENCH) -j $(JOBS) --target tidewell_benches
+	@for b in $(BENCH)/bench/*_bench; do echo "== $$b"; $$b $(BENCH_ARGS) || exit 1; done
 
 test-native: native
 	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)

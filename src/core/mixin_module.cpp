@@ -3,6 +3,7 @@
 #include "core/bypass.h"
 #include "core/exported_globals.h"
 #include "core/mix_state.h"
+#include "core/mixer_wiring.h"
 #include "core/plugin_modules.h"
 
 namespace {
@@ -28,11 +29,12 @@ int TIDEWELL_CDECL MixInModifySamples(winampDSPModule* module, short* samples, i
                                       int bps, int nch, int srate) {
     if (!IsMixInRecord(module)) return numsamples;
     BypassSaveStep(samples, numsamples, bps, nch, srate);
-    return numsamples;
+    return MixSamples(module, samples, numsamples, bps, nch, srate);
 }
 
 void TIDEWELL_CDECL MixInQuit(winampDSPModule* module) {
     if (!IsMixInRecord(module)) return;
+    MixerDropBuffer();
     MixState.NotifyHWnd = nullptr;
     BypassFreeCopy();
     MixInLoaded = 0;
