@@ -26,6 +26,7 @@
 #include "host/winamp_api_man.h"
 #include "stacker/new_dsp_plugins.h"
 #include "stacker/published_chain.h"
+#include "ui/mix_in_form.h"
 
 namespace {
 
@@ -40,6 +41,12 @@ bool IsMixInRecord(const winampDSPModule* module) {
 }
 
 TWinAmpAPIMan* LinkOf(winampDSPModule* module) { return static_cast<TWinAmpAPIMan*>(module->userData); }
+
+void DestroyControlWindow() {
+    TMixInForm* form = MixInForm;
+    MixInForm = nullptr;
+    delete form;  // stores the window's position and the active flag
+}
 
 void DestroyCaptureThread() {
     TWaveInRecThread* thread = WaveInRecThread;
@@ -103,10 +110,14 @@ void BuildObjects(winampDSPModule* module, TWinAmpAPIMan& link) {
         MixState.EnableBypass = PluginConfig->EnableBypass;
     }
 
-    (void)module;
+    // The window applies the saved settings through the MixState setters as it is built.
+    auto form = std::make_unique<TMixInForm>(static_cast<HWND>(module->hwndParent));
+    form->HostLink = &link;
+    MixState.NotifyHWnd = form->Handle();
 
     WaveInRecThread = thread.release();
     SetMixerCaptureQueue(WaveInRecThread);
+    MixInForm = form.release();
 }
 
 }  // namespace
@@ -131,6 +142,8 @@ int TIDEWELL_CDECL MixInInit(winampDSPModule* module) {
     try {
         BuildObjects(module, *link);
     } catch (const std::exception& e) {
+        MixState.NotifyHWnd = nullptr;
+        DestroyControlWindow();
         DestroyCaptureThread();
         DestroyStacker();
         DestroyConfig();
@@ -178,6 +191,7 @@ void TIDEWELL_CDECL MixInQuit(winampDSPModule* module) {
     if (!IsMixInRecord(module)) return;
     MixerDropBuffer();
     MixState.NotifyHWnd = nullptr;
+    DestroyControlWindow();
     DestroyStacker();
     DestroyCaptureThread();
     DestroyConfig();
