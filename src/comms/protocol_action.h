@@ -18,8 +18,6 @@ struct ProtocolAction {
     Kind kind = Kind::Post;
     ComsWireMessage message{};
     uint32_t timerId = 0;
-
-    bool operator==(const ProtocolAction&) const = default;
 };
 
 using ProtocolActions = std::vector<ProtocolAction>;

@@ -11,6 +11,8 @@ struct ComsWireMessage {
     uint8_t code = 0;
     uint8_t byte = 0;    // payload byte for "V", error code for "9"/"Z", name character for 3-5
     uint16_t value = 0;  // size halves for "Q"/"R", checksum for "X"
+
+    bool operator==(const ComsWireMessage&) const = default;
 };
 
 constexpr uint32_t PackComsWParam(const ComsWireMessage& m) {
