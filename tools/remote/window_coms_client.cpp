@@ -134,6 +134,10 @@ void WindowComsClient::WindowProc(WindowMessage& message) {
         nameLog_.push_back({from, code, character});
         servers_.NameCharacter(reinterpret_cast<ComsWindow>(from), code, character);
         break;
+    case kComsServerAnnouncement:
+    case kComsEndpointAnnouncement:
+        announcements_.push_back({code, from});
+        break;
     case kComsAccepted:
         acceptedBy_ = from;
         break;

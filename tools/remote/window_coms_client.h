@@ -45,6 +45,12 @@ public:
     // running server sends back.
     std::vector<TQXWindowComsOtherServer> Discover(DWORD waitMs);
     const std::vector<NameCode>& NameLog() const { return nameLog_; }
+    // Announcements heard (code 1 from listening windows, 9 from endpoints): code and LPARAM.
+    struct Announcement {
+        BYTE code;
+        HWND window;
+    };
+    const std::vector<Announcement>& Announcements() const { return announcements_; }
 
     // Sends the connect request (10) to `listening`; true when it answered with an endpoint.
     bool Connect(HWND listening, DWORD timeoutMs);
@@ -91,6 +97,7 @@ private:
     TQXWindowComsRecvMessageQueue received_;
     OtherServerList servers_;
     std::vector<NameCode> nameLog_;
+    std::vector<Announcement> announcements_;
     std::vector<uint8_t> sendErrors_;
     std::vector<uint8_t> receiveErrors_;
     bool dropped_ = false;
