@@ -77,10 +77,11 @@ void TQXServerWindowComsThread::RequestQuit() {
 void TQXServerWindowComsThread::WaitFor() {
     if (handle_ == nullptr || GetCurrentThreadId() == threadId_) return;
     for (;;) {
-        const DWORD woken = MsgWaitForMultipleObjects(1, &handle_, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (woken != WAIT_OBJECT_0 + 1) return;  // ended (or the wait itself failed)
+        // Answer what was sent to us already, then sleep until the thread ends or more comes.
         MSG message;
         PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        const DWORD woken = MsgWaitForMultipleObjects(1, &handle_, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (woken != WAIT_OBJECT_0 + 1) return;  // ended (or the wait itself failed)
     }
 }
 

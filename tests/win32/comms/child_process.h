@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -37,10 +38,20 @@ public:
             CloseHandle(readEnd);
             return false;
         }
+        // The reader polls rather than blocking in ReadFile, so that it also ends when the
+        // program has ended but something else still holds the pipe's other end.
         reader_ = std::thread([this, readEnd] {
             char buffer[4096];
-            DWORD got = 0;
-            while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+            for (;;) {
+                DWORD available = 0;
+                if (!PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr)) break;  // writer gone
+                if (available == 0) {
+                    if (ended_) break;
+                    Sleep(kReaderPollMs);
+                    continue;
+                }
+                DWORD got = 0;
+                if (!ReadFile(readEnd, buffer, available < sizeof buffer ? available : sizeof buffer, &got, nullptr)) break;
                 std::lock_guard<std::mutex> hold(outputLock_);
                 output_.append(buffer, got);
             }
@@ -91,6 +102,7 @@ public:
 
 private:
     void Close() {
+        ended_ = true;
         CloseHandle(info_.hThread);
         CloseHandle(info_.hProcess);
         info_.hProcess = nullptr;
@@ -98,7 +110,10 @@ private:
         if (reader_.joinable()) reader_.join();
     }
 
+    static constexpr DWORD kReaderPollMs = 5;
+
     PROCESS_INFORMATION info_{};
+    std::atomic<bool> ended_{false};
     std::thread reader_;
     std::mutex outputLock_;
     std::string output_;
