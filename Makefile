@@ -4,6 +4,7 @@ ROOT := $(CURDIR)
 JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN32 := build/win32
+BENCH := build/bench
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: all test bootstrap native win32 dll test-native test-win32 demo bench fuzz dist clean
@@ -27,6 +28,14 @@ win32: $(WIN32)/CMakeCache.txt
 
 dll: bootstrap $(WIN32)/CMakeCache.txt
 	cmake --build $(WIN32) -j $(JOBS) --target dsp_qxtidewell
+
+# Benchmarks: a Release native tree without sanitizers, every *_bench program run in turn.
+$(BENCH)/CMakeCache.txt:
+	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release -DTIDEWELL_SANITIZE=OFF
+
+bench: $(BENCH)/CMakeCache.txt
+	cmake --build $(BENCH) -j $(JOBS) --target tidewell_benches
+	@for b in $(BENCH)/bench/*_bench; do echo "== $$b"; $$b $(BENCH_ARGS) || exit 1; done
 
 test-native: native
 	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
@@ -52,3 +61,18 @@ fuzz: $(NATIVE)/CMakeCache.txt
 
 clean:
 	rm -rf build out dist
+
+VERSION := $(shell awk '/^project/ {print $$3}' CMakeLists.txt)
+
+# The release archive: the DLL, the tools that exist, and the user guide.
+dist: bootstrap win32
+	rm -rf dist/stage && mkdir -p dist/stage
+	cp $(WIN32)/dsp_qxtidewell.dll docs/user-guide.md dist/stage/
+	for tool in tidewell-host.exe tidewell-remote.exe; do \
+	  [ ! -f $(WIN32)/$$tool ] || cp $(WIN32)/$$tool dist/stage/; \
+	done
+	i686-w64-mingw32-strip dist/stage/*.dll dist/stage/*.exe 2>/dev/null || true
+	rm -f dist/tidewell-$(VERSION)-win32.zip
+	cd dist/stage && zip -q -r ../tidewell-$(VERSION)-win32.zip .
+	rm -rf dist/stage
+	@echo "dist/tidewell-$(VERSION)-win32.zip"

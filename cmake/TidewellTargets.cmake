@@ -5,9 +5,12 @@
 #   in both trees (library tidewell_logic); WIN32 files are the platform shell (library
 #   tidewell_shell, Win32 tree only).
 #
-# tidewell_test(NAME name LABELS labels... SOURCES files... [LIBS libs...] [WIN32_ONLY])
+# tidewell_test(NAME name LABELS labels... SOURCES files... [LIBS libs...] [WIN32_ONLY]
+#               [LAUNCHER command...])
 #   A GoogleTest program. Native tests become one CTest test per test case; a Win32 test
 #   program is one CTest test run under Wine (starting Wine per case would cost seconds).
+#   LAUNCHER (Win32 only) wraps the run: `command... wine-run program`, for example a
+#   private PulseAudio session around a test that records from a real device.
 
 function(tidewell_sources)
   cmake_parse_arguments(S "" "" "PORTABLE;WIN32" ${ARGN})
@@ -35,7 +38,7 @@ else()
 endif()
 
 function(tidewell_test)
-  cmake_parse_arguments(T "WIN32_ONLY;NATIVE_ONLY" "NAME;TIMEOUT" "LABELS;SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "WIN32_ONLY;NATIVE_ONLY" "NAME;TIMEOUT" "LABELS;SOURCES;LIBS;DEPENDS;LAUNCHER" ${ARGN})
   if(T_WIN32_ONLY AND NOT TIDEWELL_WIN32)
     return()
   endif()
@@ -51,7 +54,11 @@ function(tidewell_test)
   if(T_DEPENDS)
     add_dependencies(${T_NAME} ${T_DEPENDS})
   endif()
-  if(TIDEWELL_WIN32)
+  if(TIDEWELL_WIN32 AND T_LAUNCHER)
+    add_test(NAME ${T_NAME} COMMAND ${T_LAUNCHER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${T_NAME}>
+             WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
+  elseif(TIDEWELL_WIN32)
     add_test(NAME ${T_NAME} COMMAND ${T_NAME} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
   else()

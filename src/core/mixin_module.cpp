@@ -1,14 +1,113 @@
 // MixIn module (module 0) callbacks: the life cycle that creates the plug-in's objects on
-// Init and takes them down on Quit, and the per-block routing through the bypass save.
+// Init, in a fixed order, and takes them down on Quit, and the per-block routing through
+// the bypass save and the module stack.
+//
+// Init, Config and Quit run on the host's window thread, ModifySamples on its playback
+// thread. Every object is published in its exported global only when fully built, and
+// unpublished before it is destroyed. No exception leaves a callback: a failure while
+// building the objects takes down what was built, in reverse order, tells the user and
+// makes Init answer 1.
+#include <windows.h>
+
+#include <exception>
+#include <memory>
+
+#include "capture/wave_in_rec_thread.h"
+#include "config/plugin_config.h"
 #include "core/bypass.h"
 #include "core/exported_globals.h"
 #include "core/mix_state.h"
+#include "core/mixer_wiring.h"
+#include "core/plugin_error.h"
 #include "core/plugin_modules.h"
+#include "core/plugin_stacker_host.h"
+#include "host/error_display.h"
+#include "host/winamp_api_man.h"
+#include "stacker/new_dsp_plugins.h"
+#include "stacker/published_chain.h"
 
 namespace {
+
+// How long Init waits for the new capture thread to come up before it gives up.
+constexpr DWORD kCaptureStartTimeoutMs = 5000;
+inline constexpr const char* kCaptureStartFailedText = "The capture thread did not start.";
+
+std::unique_ptr<PluginStackerHost> stackerHost;
+
 bool IsMixInRecord(const winampDSPModule* module) {
     return module == &PluginModule(kMixInModuleIndex);
 }
+
+TWinAmpAPIMan* LinkOf(winampDSPModule* module) { return static_cast<TWinAmpAPIMan*>(module->userData); }
+
+void DestroyCaptureThread() {
+    TWaveInRecThread* thread = WaveInRecThread;
+    SetMixerCaptureQueue(nullptr);
+    WaveInRecThread = nullptr;
+    delete thread;  // asks the thread to quit and waits for it
+}
+
+void DestroyStacker() {
+    TDSPPlugins* plugins = DSPPlugins;
+    DSPPlugins = nullptr;
+    delete plugins;  // saves the order into the configuration, unloads the libraries
+    stackerHost.reset();
+}
+
+void DestroyConfig() {
+    TPluginConfig* config = PluginConfig;
+    PluginConfig = nullptr;
+    if (config == nullptr) return;
+    try {
+        config->SetEnableBypass(MixState.EnableBypass);
+    } catch (const std::exception& e) {
+        ShowErrorMessage(e.what());
+    }
+    delete config;  // saves the file
+}
+
+void DestroyLink(winampDSPModule* module) {
+    TWinAmpAPIMan* link = LinkOf(module);
+    module->userData = nullptr;
+    delete link;
+}
+
+// Everything that Init builds after the host window link; on failure the caller tears
+// down whatever got published.
+void BuildObjects(winampDSPModule* module, TWinAmpAPIMan& link) {
+    PluginConfig = new TPluginConfig(&link);
+
+    if (DSPPlugins == nullptr) {
+        stackerHost = std::make_unique<PluginStackerHost>(link);
+        OwnLibrary own;
+        own.FileName = ThisLibraryFileName;
+        own.Header = &PluginHeader();
+        own.MixIn = &PluginModule(kMixInModuleIndex);
+        own.Bypass = &PluginModule(kBypassModuleIndex);
+        own.MixSamples = MixSamples;
+        DSPPlugins = NewDSPPlugins(*stackerHost, own);
+    }
+
+    MixState.buff0.data = nullptr;
+    MixState.PTTMixInPercent = kDefaultPttMixInPercent;
+    MixState.MSMode = kModeOff;
+    MixState.SendNotifyWndRMS = true;
+
+    auto thread = std::make_unique<TWaveInRecThread>();
+    thread->Resume();
+    if (!thread->WaitUntilIdle(kCaptureStartTimeoutMs)) throw PluginError(kCaptureStartFailedText);
+
+    if (PluginConfig != nullptr) {
+        thread->SetPriority(PluginConfig->RecThreadPriority);
+        MixState.EnableBypass = PluginConfig->EnableBypass;
+    }
+
+    (void)module;
+
+    WaveInRecThread = thread.release();
+    SetMixerCaptureQueue(WaveInRecThread);
+}
+
 }  // namespace
 
 int TIDEWELL_CDECL MixInInit(winampDSPModule* module) {
@@ -16,24 +115,60 @@ int TIDEWELL_CDECL MixInInit(winampDSPModule* module) {
     MixState.InitBusy = true;
     MixInLoaded = 1;
     MixState.ResetForInit();
+
+    TWinAmpAPIMan* link = nullptr;
+    try {
+        link = new TWinAmpAPIMan(module);
+    } catch (...) {
+        // The link shows its own message for a missing record.
+        MixState.InitBusy = false;
+        MixInLoaded = 0;
+        return 1;
+    }
+    module->userData = link;
+
+    try {
+        BuildObjects(module, *link);
+    } catch (const std::exception& e) {
+        DestroyCaptureThread();
+        DestroyStacker();
+        DestroyConfig();
+        DestroyLink(module);
+        MixState.NotifyHWnd = nullptr;
+        MixState.InitBusy = false;
+        MixInLoaded = 0;
+        if (e.what()[0] != '\0') ShowErrorMessage(e.what());
+        return 1;
+    }
     MixState.InitBusy = false;
     return 0;
 }
 
 void TIDEWELL_CDECL MixInConfig(winampDSPModule* module) {
-    if (!IsMixInRecord(module)) return;
+    if (!IsMixInRecord(module) || ConfigForm != nullptr) return;
 }
 
 int TIDEWELL_CDECL MixInModifySamples(winampDSPModule* module, short* samples, int numsamples,
                                       int bps, int nch, int srate) {
     if (!IsMixInRecord(module)) return numsamples;
-    BypassSaveStep(samples, numsamples, bps, nch, srate);
-    return numsamples;
+    try {
+        BypassSaveStep(samples, numsamples, bps, nch, srate);
+    } catch (const std::bad_alloc&) {
+        // No memory for the copy: this block simply has none.
+    }
+    int result = numsamples;
+    if (RunPublishedChain(DSPPluginModulesStack, samples, numsamples, bps, nch, srate, result)) return result;
+    return MixSamples(module, samples, numsamples, bps, nch, srate);
 }
 
 void TIDEWELL_CDECL MixInQuit(winampDSPModule* module) {
     if (!IsMixInRecord(module)) return;
+    MixerDropBuffer();
     MixState.NotifyHWnd = nullptr;
+    DestroyStacker();
+    DestroyCaptureThread();
+    DestroyConfig();
+    DestroyLink(module);
     BypassFreeCopy();
     MixInLoaded = 0;
 }

@@ -1,0 +1,12 @@
+#include "capture/local_clock.h"
+
+#include <windows.h>
+
+#include "capture/date_time.h"
+
+double LocalDateTimeNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return EncodeDateTime(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                          now.wMilliseconds);
+}

@@ -1,0 +1,143 @@
+// TWaveInRecThread: the one thread that owns the wave-in device.
+//
+// It records in exactly the format the host plays, in half-second buffers, and keeps a FIFO
+// of recorded buffers for the mixer. All device work happens on this thread, driven by
+// messages to its hidden utility window: requests posted by other threads (each returns at
+// once) and the device's MM_WIM_* callbacks. Other threads share only two locked queues:
+// the recorded buffers (playback thread, under RecordedLock) and the pending push-to-talk
+// marks (window thread, under MarksLock).
+//
+// Life cycle: the creator constructs it (suspended), calls Resume and waits until State is
+// Idle (WaitUntilIdle) before posting any request. To end it: Quit, WaitFor, then delete on
+// the owner's thread; the destructor closes a device still open and releases every buffer.
+//
+// Owns: the utility window, the device handle, every capture header and data block except
+// the blocks the mixer holds (given back with ReturnDataBlock, or freed with
+// ReleaseDataBlock when taken before a reset or format change), and the pending marks.
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <mutex>
+#include <string>
+
+#include "capture/capture_format.h"
+#include "capture/capture_header.h"
+#include "capture/capture_queue.h"
+#include "capture/data_block.h"
+#include "capture/local_clock.h"
+#include "capture/suspended_thread.h"
+#include "capture/wave_in_api.h"
+#include "core/relaxed_atomic.h"
+#include "host/cust_allocate_hwnd.h"
+
+inline constexpr const char* kRecThreadWindowClass = "QXTidewellMixInWaveInRecUtilWindow";
+
+inline constexpr int32_t kDeviceDepth = 5;     // buffers kept queued at the device
+inline constexpr int32_t kPrepareBatch = 25;   // headers prepared in one go when none are left
+inline constexpr int32_t kPreparedLimit = 25;  // more prepared headers than this are released
+inline constexpr int32_t kRecordedLimit = 50;  // more recorded buffers: the oldest are dropped
+inline constexpr int32_t kRearmMinimum = 2;    // fewer prepared on arrival: a new batch, or a reset
+
+class TWaveInRecThread final : public SuspendedThread, public CaptureQueue {
+public:
+    // Created suspended at priority Higher (4). The wave-in table and the clock are seams
+    // for tests; both must outlive the object.
+    explicit TWaveInRecThread(WaveInApi& waveIn = WinmmWaveIn(), LocalClock clock = &LocalDateTimeNow);
+    ~TWaveInRecThread() override;
+
+    // Spins until State is Idle; false on time-out. Call after Resume, before any request.
+    bool WaitUntilIdle(DWORD timeoutMs);
+    // Ends the message loop (from any thread; errors are swallowed). The owner then waits.
+    void Quit();
+
+    // Requests, from any thread.
+    uint8_t State() const override { return state_; }
+    bool RequestOpen(const std::string& deviceName, int32_t srate, int32_t bps, int32_t nch) override;
+    void RequestStart() override;
+    void RequestStop() override;
+    void RequestPause() override;
+    void RequestReset() override;
+    // Push-to-talk event now (window thread): pending until the next buffer comes back.
+    void QueueMark(uint8_t on);
+    // Thread priority 0..6 (Idle .. Real-Time). GetPriority waits for the thread's answer.
+    void SetPriority(int32_t priority);
+    int32_t GetPriority();
+
+    // Consumer operations (playback thread).
+    int32_t RecordedCount() const override;
+    CaptureBuffer TakeRecordedBuffer() override;
+    void ReturnDataBlock(uint8_t* block) override;
+    void ReleaseDataBlock(uint8_t* block) override;
+    uint8_t ReleaseMarkChain(CaptureMark* chain) override;
+
+    // Statistics, read without a lock (approximate while the thread works).
+    int32_t InQueueBuffersCount() const { return deviceHeaders_.Count(); }
+    int32_t UsedSamplesCount() const { return spareBlocks_.Count(); }
+    int32_t ReadyBuffersCount() const { return preparedHeaders_.Count(); }
+    int32_t PendingMarksCount() const;
+    HWND UtilWindow() const { return utilWindow_; }
+    int32_t BuffSize() const { return buffSize_; }
+    std::string DeviceName() const;
+    HWAVEIN Device() const { return device_; }
+    PCMWAVEFORMAT Format() const;
+    int32_t SampleRate() const { return sampleRate_; }
+    int32_t BitsPerSample() const { return bitsPerSample_; }
+    int32_t Channels() const { return channels_; }
+
+protected:
+    DWORD Execute() override;
+
+private:
+    void HandleMessage(WindowMessage& message);
+    void Dispatch(WindowMessage& message);
+    bool Post(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    void PostRecycle(HWAVEIN device, CaptureHeader* header) const;
+    void SetState(uint8_t state) { state_ = state; }
+    void Drain();
+
+    void Open();
+    void Start();
+    void PrepareBatch(int32_t count);
+    bool AddToDevice(CaptureHeader* header);  // false: a fatal failure closed the device
+    void BufferArrival(HWAVEIN device, WAVEHDR* wave);
+    void AttachMarks(CaptureHeader* header, double now);
+    void Rearm();
+    void Recycle(CaptureHeader* header);
+    uint8_t* BlockForRecycle(CaptureHeader* header, uint32_t size);
+    void Trim();
+    void Discard(int32_t count);
+    void Stop();
+    void Pause();
+    void Close();
+    void Reset();
+    void Flush();
+    void ReleasePrepared(CaptureHeader* header);
+
+    WaveInApi& waveIn_;
+    const LocalClock clock_;
+
+    RelaxedAtomic<HWND> utilWindow_{nullptr};  // published: requests post here
+    HWND ownWindow_ = nullptr;                 // the capture thread's own view, kept while it ends
+    int drainDepth_ = 0;
+
+    mutable std::mutex requestLock_;  // guards deviceName_ and format_ (written by RequestOpen)
+    std::string deviceName_;
+    PcmFormat format_;
+    RelaxedAtomic<int32_t> sampleRate_{0};
+    RelaxedAtomic<int32_t> bitsPerSample_{0};
+    RelaxedAtomic<int32_t> channels_{0};
+
+    RelaxedAtomic<HWAVEIN> device_{nullptr};
+    RelaxedAtomic<uint8_t> state_{kStateGoAway};
+    RelaxedAtomic<int32_t> buffSize_{0};
+
+    HeaderList preparedHeaders_;  // capture thread
+    HeaderList deviceHeaders_;    // capture thread
+    HeaderList recordedQueue_;    // under RecordedLock
+    DataBlockFifo spareBlocks_;   // capture thread
+    CaptureMark* pendingHead_ = nullptr;  // under MarksLock, oldest first
+    CaptureMark* pendingTail_ = nullptr;
+    int32_t pendingCount_ = 0;
+};

@@ -1,0 +1,106 @@
+// TPluginConfig: every persistent setting of the MixIn module, kept write-through in
+// "Plugins\QXWTidewell.ini" beside the host's own INI file.
+//
+// Contract
+// - Built by MixIn Init right after the host window link and published as `PluginConfig`
+//   (and destroyed by MixIn Quit after unpublishing); uninstall builds a short-lived one to
+//   call DeleteIniFile. Used on the host's window thread only; there is no lock, and the
+//   capture and playback threads must never touch it.
+// - Owns its platform seam, its texts and `StackLines`.
+// - Write-through: each Set... that changes a value stores it and saves the whole file at
+//   once; an unchanged value writes nothing. SetAlwaysLoad and the AutoMixInPercent field
+//   (which the control window writes directly) reach the file with the next save.
+// - A failed write throws PluginError "Unable to write to <path>"; the save stops at that
+//   key and the error goes to the caller (the control window and the dialog show it).
+//   The new value stays in memory.
+// - Fields are read directly. Write them only through the setters, except AutoMixInPercent.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "config/config_platform.h"
+#include "config/stack_line_list.h"
+
+class TWinAmpAPIMan;
+
+inline constexpr const char* kSettingsSection = "QXTidewell";
+inline constexpr const char* kStackSection = "QXTidewellStack";
+inline constexpr const char* kSettingsFileName = "QXWTidewell.ini";
+inline constexpr const char* kSettingsFolderName = "Plugins";
+inline constexpr const char* kUnableToWriteText = "Unable to write to ";
+inline constexpr const char* kNoHostLinkText = "The configuration needs the host window link.";
+
+class TPluginConfig {
+public:
+    // Win32: finds the host's INI folder through `hostLink` and builds the store on the
+    // private-profile functions. A null link throws PluginError and creates nothing.
+    explicit TPluginConfig(TWinAmpAPIMan* hostLink);
+    // Portable core of construction: `hostIniFolder` is the folder of the host's INI file,
+    // ending in '\'. Creates the "Plugins" folder when missing, loads the file and moves an
+    // old file from `hostIniFolder` itself into "Plugins\".
+    TPluginConfig(std::string hostIniFolder, std::unique_ptr<ConfigPlatform> platform);
+    // Saves the file (unless DeleteIniFile ran); a failed save is shown, never thrown.
+    virtual ~TPluginConfig();
+
+    TPluginConfig(const TPluginConfig&) = delete;
+    TPluginConfig& operator=(const TPluginConfig&) = delete;
+
+    // Full path of the settings file; empty after DeleteIniFile (then nothing touches a file).
+    const std::string& IniPath() const { return iniPath_; }
+
+    void Load();
+    void Save();
+
+    void SetMixInFormTop(int32_t value);
+    void SetMixInFormLeft(int32_t value);
+    void SetInputDeviceName(const std::string& value);
+    void SetMixInFade(double value);
+    void SetMixOtFade(double value);
+    void SetAutoMixInThresh(double value);
+    void SetAutoReleaseDelay(double value);
+    void SetLogTransition(bool value);
+    void SetRecThreadPriority(uint8_t value);
+    void SetPTTMixInPercent(double value);
+    void SetMixInMode(int32_t value);
+    void SetEnableBypass(bool value);
+    void SetWantActive(bool value);
+    void SetLastTab(const std::string& value);
+    void SetAlwaysLoad(bool value);  // no save
+
+    // Forgets the file's path, then deletes the file (a failure is ignored). From then on no
+    // setter, stack change or destruction writes a file.
+    void DeleteIniFile();
+
+    int32_t MixInFormTop = 0;
+    int32_t MixInFormLeft = 0;
+    std::string InputDeviceName;
+    double MixInFade = 0.01;
+    double MixOtFade = 1.0;
+    double AutoMixInThresh = 0.0;
+    double AutoReleaseDelay = 0.5;
+    double AutoMixInPercent = 0.7;
+    bool LogTransition = true;
+    uint8_t RecThreadPriority = 4;
+    double PTTMixInPercent = 0.7;
+    int32_t MixInMode = 0;
+    bool EnableBypass = false;
+    bool WantActive = false;
+    std::string LastTab = "Device";
+    bool AlwaysLoad = false;
+
+    // The section "QXTidewellStack" as name=value lines; any change saves the file.
+    StackLineList StackLines;
+
+private:
+    template <class T>
+    void Store(T& field, const T& value);
+
+    void ReadSettings();
+    void ReadStackValues();
+    void WriteKey(const char* section, const std::string& key, const std::string& value);
+
+    std::unique_ptr<ConfigPlatform> platform_;
+    std::string iniPath_;
+};

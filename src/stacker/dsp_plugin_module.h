@@ -1,0 +1,43 @@
+// TDSPPluginModule: one entry of the module stack, standing for one module record of a
+// loaded DSP library (the plug-in's own MixIn and Bypass modules included).
+//
+// Owned by its library (TDSPPlugin); the stack only refers to it. Created, changed and
+// destroyed on the window thread; the playback thread reads Active, IsMixIn and Module
+// while it runs the chain under the stack lock, and every change of those is made under
+// that lock. Calls into the module go through the manager's foreign-call guard.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/dsp_records.h"
+
+class TDSPPlugin;
+
+class TDSPPluginModule {
+public:
+    // Fills the entry from `module`, recognises the plug-in's own two modules and, unless
+    // it is a Bypass entry that the configuration keeps out, appends it to the stack.
+    TDSPPluginModule(TDSPPlugin* plugin, winampDSPModule* module);
+    // Leaves the stack (if it still exists) and, when active, calls the module's Quit.
+    ~TDSPPluginModule();
+    TDSPPluginModule(const TDSPPluginModule&) = delete;
+    TDSPPluginModule& operator=(const TDSPPluginModule&) = delete;
+
+    // Activates (Init) or deactivates (Quit) the module under the stack lock and returns
+    // the resulting state. A failing Init or Quit leaves the state as it was. The MixIn
+    // entry is always active and calls nothing.
+    bool SetActive(bool desired);
+    // Opens the module's own configuration when the entry is active. Does not hold the
+    // stack lock while the module's Config runs, so the audio goes on meanwhile.
+    void Configure();
+
+    TDSPPlugin* Plugin = nullptr;
+    winampDSPModule* Module = nullptr;
+    std::string Description;  // with the library's FileName, the entry's saved identity
+    int32_t IndexInPlugin = 0;
+    bool Active = false;
+    bool IsMixIn = false;
+    bool IsBypass = false;
+    bool Placed = false;  // the saved order or the default placement fixed its position
+};

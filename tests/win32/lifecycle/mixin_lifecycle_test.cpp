@@ -1,0 +1,120 @@
+// The MixIn module's life cycle with the real DLL, driven the way a host drives it: Init on
+// this (window) thread, blocks, Quit, and Init again.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/dsp_records.h"
+#include "win32/support/fake_host_window.h"
+#include "win32/support/temp_folder.h"
+#include "win32/support/test_paths.h"
+
+namespace {
+
+class MixInLifeCycle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        library_ = LoadLibraryA(PluginDllPath().c_str());
+        ASSERT_NE(library_, nullptr);
+        auto getHeader = reinterpret_cast<DspGetHeaderProc>(
+            reinterpret_cast<void*>(GetProcAddress(library_, "winampDSPGetHeader2")));
+        ASSERT_NE(getHeader, nullptr);
+        host_.IniFile = folder_ / "winamp.ini";
+        host_.PluginFolder = folder_.Path();
+        header_ = getHeader(host_.Handle());
+        mixIn_ = header_->getModule(0);
+        mixIn_->hwndParent = host_.Handle();
+        mixIn_->hDllInstance = library_;
+    }
+
+    void TearDown() override {
+        if (Global<uint8_t>("MixInLoaded")) mixIn_->Quit(mixIn_);
+        FreeLibrary(library_);
+    }
+
+    template <class T>
+    T& Global(const char* name) {
+        return *reinterpret_cast<T*>(GetProcAddress(library_, name));
+    }
+    void* Object(const char* name) { return Global<void*>(name); }
+
+    void Pump() {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+
+    std::string SettingsFile() { return folder_ / "Plugins\\QXWTidewell.ini"; }
+
+    TempFolder folder_;
+    FakeHostWindow host_;
+    HMODULE library_ = nullptr;
+    winampDSPHeader* header_ = nullptr;
+    winampDSPModule* mixIn_ = nullptr;
+};
+
+TEST_F(MixInLifeCycle, InitPublishesEveryObjectAndQuitTakesThemDown) {
+    ASSERT_EQ(mixIn_->Init(mixIn_), 0);
+    EXPECT_EQ(Global<uint8_t>("MixInLoaded"), 1);
+    EXPECT_NE(mixIn_->userData, nullptr) << "the host window link";
+    for (const char* name : {"PluginConfig", "DSPPlugins", "DSPPluginModulesStack", "WaveInRecThread"}) {
+        EXPECT_NE(Object(name), nullptr) << name;
+    }
+    EXPECT_EQ(GetFileAttributesA(SettingsFile().c_str()) != INVALID_FILE_ATTRIBUTES, true)
+        << "the settings file exists after Init";
+
+    mixIn_->Quit(mixIn_);
+    EXPECT_EQ(Global<uint8_t>("MixInLoaded"), 0);
+    EXPECT_EQ(mixIn_->userData, nullptr);
+    for (const char* name : {"PluginConfig", "DSPPlugins", "DSPPluginModulesStack", "WaveInRecThread",
+                             "MixInForm", "ConfigForm"}) {
+        EXPECT_EQ(Object(name), nullptr) << name;
+    }
+}
+
+TEST_F(MixInLifeCycle, SecondInitCreatesNothingNew) {
+    ASSERT_EQ(mixIn_->Init(mixIn_), 0);
+    void* thread = Object("WaveInRecThread");
+    void* config = Object("PluginConfig");
+    void* link = mixIn_->userData;
+    EXPECT_EQ(mixIn_->Init(mixIn_), 0);
+    EXPECT_EQ(Object("WaveInRecThread"), thread);
+    EXPECT_EQ(Object("PluginConfig"), config);
+    EXPECT_EQ(mixIn_->userData, link);
+}
+
+TEST_F(MixInLifeCycle, InitQuitInitStartsAfresh) {
+    ASSERT_EQ(mixIn_->Init(mixIn_), 0);
+    std::vector<short> block(576 * 2, 1000);
+    EXPECT_EQ(mixIn_->ModifySamples(mixIn_, block.data(), 576, 16, 2, 44100), 576);
+    mixIn_->Quit(mixIn_);
+
+    ASSERT_EQ(mixIn_->Init(mixIn_), 0);
+    EXPECT_NE(Object("WaveInRecThread"), nullptr);
+    EXPECT_NE(Object("PluginConfig"), nullptr);
+    // Off mode, capture not yet primed: the block passes unchanged.
+    std::vector<short> again(576 * 2, 1234);
+    EXPECT_EQ(mixIn_->ModifySamples(mixIn_, again.data(), 576, 16, 2, 44100), 576);
+    EXPECT_EQ(again, std::vector<short>(576 * 2, 1234));
+}
+
+TEST_F(MixInLifeCycle, BypassJoinsOnlyWhileMixInRuns) {
+    winampDSPModule* bypass = header_->getModule(1);
+    EXPECT_EQ(bypass->Init(bypass), 1) << "no MixIn yet";
+    ASSERT_EQ(mixIn_->Init(mixIn_), 0);
+    EXPECT_EQ(bypass->Init(bypass), 0);
+    EXPECT_EQ(bypass->Init(bypass), 1) << "a second Bypass Init";
+    bypass->Quit(bypass);
+}
+
+TEST_F(MixInLifeCycle, QuitWithNothingHeldCompletes) {
+    ASSERT_EQ(mixIn_->Init(mixIn_), 0);
+    mixIn_->Quit(mixIn_);
+    mixIn_->Quit(mixIn_);  // a second Quit finds nothing to take down
+    EXPECT_EQ(Global<uint8_t>("MixInLoaded"), 0);
+}
+
+}  // namespace

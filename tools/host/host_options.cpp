@@ -1,0 +1,167 @@
+#include "host_options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+#include <cmath>
+
+#include "core/number_format.h"
+
+namespace {
+
+constexpr int kMaxBlockFrames = 1 << 20;
+constexpr char kOptionDecimalSeparator = '.';
+
+constexpr std::string_view kValueOptions[] = {"--module", "--block", "--plugin-dir", "--ini",
+                                              "--pause", "--stop", "--config-at", "--config-close-after",
+                                              "--cycles", "--cycle-every"};
+
+const char kUsage[] =
+    "Usage: tidewell-host [options] LIBRARY INPUT.wav [OUTPUT.wav]\n"
+    "\n"
+    "Plays INPUT.wav through one module of the DSP library LIBRARY the way the media player\n"
+    "does, and writes the processed stream to OUTPUT.wav. A main window of class \"Winamp v1.x\"\n"
+    "and a playlist editor of class \"Winamp PE\" answer the module's questions (play state,\n"
+    "INI file, plug-in folder, dialog parent). Init, Config and Quit run on the window thread,\n"
+    "ModifySamples on a playback thread, in blocks with room for twice their frames.\n"
+    "\n"
+    "Options:\n"
+    "  --module N            module index passed to getModule (default 0)\n"
+    "  --block FRAMES        frames per block (default 576); the last block may be shorter\n"
+    "  --fast                process as fast as possible instead of in real time\n"
+    "  --plugin-dir DIR      the host's plug-in folder (default: LIBRARY's folder)\n"
+    "  --ini FILE            the host's INI file (default: winamp.ini beside the plug-in folder)\n"
+    "  --pause AT:FOR        at stream time AT seconds hold \"paused\" for FOR seconds\n"
+    "  --stop AT:FOR         at stream time AT seconds hold \"stopped\" for FOR seconds\n"
+    "  --config-at AT        call the module's Config at stream time AT seconds (repeatable)\n"
+    "  --config-close-after S\n"
+    "                        close the windows Config opened after S seconds\n"
+    "                        (default: when the stream ends)\n"
+    "  --cycles N            run N Init/Quit cycles while blocks flow (Quit, then Init)\n"
+    "  --cycle-every BLOCKS  blocks the module processes between two cycles (default 1)\n"
+    "  --help                show this text\n"
+    "\n"
+    "While paused or stopped no block is processed and the play-state question (104) answers\n"
+    "3 or 0; a hold always lasts its wall-clock time, also with --fast. The playback thread\n"
+    "never waits for the window thread: blocks that arrive while a cycle runs play\n"
+    "unprocessed, as with no module selected.\n"
+    "\n"
+    "Output: one line per event on standard output (init result, play states, Config calls,\n"
+    "cycles, resource use: handles and private bytes) and a summary; problems on standard\n"
+    "error.\n"
+    "\n"
+    "Exit codes: 0 done, 1 internal error, 2 bad command line, 3 input WAV missing or not\n"
+    "PCM, 4 library not loadable / no winampDSPGetHeader2 / null or wrong header / module\n"
+    "index out of range, 5 output WAV not written, 6 a module callback faulted, wrote past\n"
+    "the block's room or answered a frame count outside half to twice the block's, 7 the\n"
+    "stream ended before every cycle was done.\n";
+
+bool ParseInt(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+bool ParseSeconds(const std::string& text, double& value) {
+    double parsed = 0;
+    if (!ParseFloat(text, kOptionDecimalSeparator, parsed) || !std::isfinite(parsed) || parsed < 0) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+// "AT:FOR", both in seconds.
+bool ParseSpan(const std::string& text, double& at, double& span) {
+    const auto colon = text.find(':');
+    if (colon == std::string::npos) return false;
+    return ParseSeconds(text.substr(0, colon), at) && ParseSeconds(text.substr(colon + 1), span);
+}
+
+}  // namespace
+
+const char* HostUsageText() { return kUsage; }
+
+HostOptionsResult ParseHostOptions(const std::vector<std::string>& args) {
+    HostOptionsResult result;
+    HostOptions& o = result.Options;
+    std::vector<std::string> positional;
+    auto fail = [&result](std::string message) {
+        result.Error = std::move(message);
+        return result;
+    };
+
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        if (name == "--help" || name == "-h" || name == "/?") {
+            o.Help = true;
+            continue;
+        }
+        if (name.size() < 2 || name.compare(0, 2, "--") != 0) {
+            positional.push_back(name);
+            continue;
+        }
+        if (name == "--fast") {
+            o.Fast = true;
+            continue;
+        }
+        // Every other option takes a value: "--name value" or "--name=value".
+        std::string value;
+        const auto equals = name.find('=');
+        const bool inlineValue = equals != std::string::npos;
+        if (inlineValue) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+        }
+        if (std::find(std::begin(kValueOptions), std::end(kValueOptions), name) == std::end(kValueOptions)) {
+            return fail("unknown option " + name + " (see --help)");
+        }
+        if (!inlineValue) {
+            if (i + 1 >= args.size()) return fail(name + " needs a value");
+            value = args[++i];
+        }
+
+        if (name == "--module") {
+            if (!ParseInt(value, o.ModuleIndex)) return fail("--module: not a whole number: " + value);
+        } else if (name == "--block") {
+            if (!ParseInt(value, o.BlockFrames) || o.BlockFrames < 1 || o.BlockFrames > kMaxBlockFrames) {
+                return fail("--block: frames must be a whole number from 1 to " + std::to_string(kMaxBlockFrames) +
+                            ": " + value);
+            }
+        } else if (name == "--plugin-dir") {
+            o.PluginDir = value;
+        } else if (name == "--ini") {
+            o.IniFile = value;
+        } else if (name == "--pause" || name == "--stop") {
+            StreamAction action;
+            action.Kind = name == "--pause" ? StreamActionKind::Pause : StreamActionKind::Stop;
+            if (!ParseSpan(value, action.AtSeconds, action.ForSeconds)) {
+                return fail(name + ": expected AT:FOR in seconds (for example 2.5:1), got " + value);
+            }
+            o.Actions.push_back(action);
+        } else if (name == "--config-at") {
+            StreamAction action;
+            action.Kind = StreamActionKind::Config;
+            if (!ParseSeconds(value, action.AtSeconds)) return fail("--config-at: not a time in seconds: " + value);
+            o.Actions.push_back(action);
+        } else if (name == "--config-close-after") {
+            if (!ParseSeconds(value, o.ConfigCloseAfter)) {
+                return fail("--config-close-after: not a time in seconds: " + value);
+            }
+        } else if (name == "--cycles") {
+            if (!ParseInt(value, o.Cycles) || o.Cycles < 0) return fail("--cycles: not a count: " + value);
+        } else if (name == "--cycle-every") {
+            if (!ParseInt(value, o.CycleEvery) || o.CycleEvery < 1) {
+                return fail("--cycle-every: blocks must be a whole number of at least 1: " + value);
+            }
+        }
+    }
+
+    if (o.Help) return result;
+    if (positional.size() < 2) return fail("missing LIBRARY and INPUT.wav (see --help)");
+    if (positional.size() > 3) return fail("too many arguments: " + positional[3]);
+    o.Library = positional[0];
+    o.InputWav = positional[1];
+    if (positional.size() == 3) o.OutputWav = positional[2];
+    return result;
+}

@@ -1,0 +1,46 @@
+// The command line of tidewell-host: what to load, what to play, and what to do while it
+// plays. Parsed once on the main thread before anything else happens.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Something the host does at a point of the stream: hold a play state for a while, or call
+// the module's Config.
+enum class StreamActionKind { Pause, Stop, Config };
+
+struct StreamAction {
+    StreamActionKind Kind = StreamActionKind::Config;
+    double AtSeconds = 0;   // stream time: the action happens before the first block starting there
+    double ForSeconds = 0;  // holds only: wall-clock time the state lasts, also when running fast
+};
+
+inline constexpr int kDefaultBlockFrames = 576;
+inline constexpr int kDefaultCycleEvery = 1;
+
+struct HostOptions {
+    std::string Library;     // the DSP library to load
+    std::string InputWav;    // the "playing stream"
+    std::string OutputWav;   // empty: the processed stream is not written
+    int ModuleIndex = 0;
+    int BlockFrames = kDefaultBlockFrames;
+    bool Fast = false;       // no real-time pacing
+    std::string PluginDir;   // empty: the library's folder
+    std::string IniFile;     // empty: winamp.ini beside the plug-in folder
+    std::vector<StreamAction> Actions;  // in command-line order
+    double ConfigCloseAfter = -1;       // seconds; negative: close Config's windows when the stream ends
+    int Cycles = 0;                     // Init/Quit cycles while blocks flow
+    int CycleEvery = kDefaultCycleEvery;  // blocks processed between two cycles
+    bool Help = false;
+};
+
+struct HostOptionsResult {
+    HostOptions Options;
+    std::string Error;  // empty when the command line is sound
+};
+
+// `args` excludes the program name.
+HostOptionsResult ParseHostOptions(const std::vector<std::string>& args);
+
+// The text --help prints.
+const char* HostUsageText();

@@ -1,0 +1,27 @@
+// The format of a WAV file's 'fmt ' chunk as far as a DSP module cares: integer PCM of 8
+// (unsigned), 16, 24 or 32 (signed, little-endian) bits, any channel count. Decoding the
+// chunk's bytes needs no platform header, so every rule about what the host accepts is here.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+inline constexpr uint16_t kWaveFormatPcm = 0x0001;
+inline constexpr uint16_t kWaveFormatExtensible = 0xFFFE;
+
+struct PcmFormat {
+    int Channels = 0;
+    int SampleRate = 0;
+    int BitsPerSample = 0;
+    int BlockAlign = 0;  // bytes per frame
+};
+
+struct PcmFormatResult {
+    PcmFormat Format;
+    std::string Error;  // empty when the chunk describes a format the host can play
+};
+
+// `chunk` is the 'fmt ' chunk's data (WAVEFORMATEX, or WAVEFORMATEXTENSIBLE whose
+// sub-format is PCM).
+PcmFormatResult DecodePcmFormat(std::span<const uint8_t> chunk);

@@ -1,0 +1,17 @@
+#include "system_error_text.h"
+
+#include <windows.h>
+
+std::string SystemErrorText(unsigned long code) {
+    char* text = nullptr;
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = length ? std::string(text, length) : std::string();
+    if (text) LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' ' ||
+                               result.back() == '.')) {
+        result.pop_back();
+    }
+    return result + (result.empty() ? "" : " ") + "(error " + std::to_string(code) + ")";
+}
