@@ -49,6 +49,16 @@ test: bootstrap
 	$(MAKE) test-native
 	$(MAKE) test-win32
 
+# Every fuzz target for FUZZ_SECONDS each (make test runs them for 30 s), growing the
+# scratch corpus in the build tree; the seed corpus under fuzz/corpus stays as it is.
+FUZZ_SECONDS ?= 300
+fuzz: $(NATIVE)/CMakeCache.txt
+	cmake --build $(NATIVE) -j $(JOBS) --target fuzz_all
+	cd $(NATIVE)/fuzz && for t in $$(cat targets.txt); do \
+	  mkdir -p corpus/$$t && ./$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=1024 \
+	    corpus/$$t $(ROOT)/fuzz/corpus/$$t || exit 1; \
+	done
+
 clean:
 	rm -rf build out dist
 

@@ -1,0 +1,85 @@
+// Construction, dispatch, timers and shutdown of the data message handler. The two sides
+// live in data_message_handler_receive.cpp and data_message_handler_send.cpp.
+#include "comms/data_message_handler.h"
+
+#include <new>
+
+namespace {
+
+uint8_t* AllocateNothrow(uint32_t size) { return new (std::nothrow) uint8_t[size]; }
+
+}  // namespace
+
+TQXWindowComsDataMessageHandler::TQXWindowComsDataMessageHandler()
+    : AllocateBuffer(&AllocateNothrow) {}
+
+TQXWindowComsDataMessageHandler::~TQXWindowComsDataMessageHandler() = default;
+
+void TQXWindowComsDataMessageHandler::HandleMessage(const ComsWireMessage& message,
+                                                    ComsWindow sender, ProtocolActions& out) {
+    if (!IsDataCode(message.code)) return;
+    // A window that is not our peer cannot take part in this connection: tell the peer that
+    // something is out of sequence on both sides, and leave our own state alone.
+    if (sender != PeerWindow) {
+        Post(out, kAckAbort, kComsSequenceError);
+        Post(out, kSendAbort, kComsSequenceError);
+        return;
+    }
+    if (message.code >= kFirstSenderCode) {
+        ReceiveSideMessage(message, out);
+    } else {
+        SendSideMessage(message, out);
+    }
+}
+
+void TQXWindowComsDataMessageHandler::HandleTimer(uint32_t timerId, ProtocolActions& out) {
+    if (timerId == kReceiveTimerId) {
+        if (!receiveTimerArmed_) return;
+        StopTimer(kReceiveTimerId, receiveTimerArmed_, out);
+        FailReceive(kComsTimeOut, out);
+    } else if (timerId == kSendTimerId) {
+        if (!sendTimerArmed_) return;
+        StopTimer(kSendTimerId, sendTimerArmed_, out);
+        FailSend(kComsTimeOut, /*tellPeer=*/true, out);
+    }
+}
+
+void TQXWindowComsDataMessageHandler::Shutdown(ProtocolActions& out) {
+    OnTextReady = {};
+    OnBinaryReady = {};
+    OnTextSent = {};
+    OnBinarySent = {};
+    OnReceiveError = {};
+    OnSendError = {};
+    OnReceiveStarted = {};
+    OnSendStarted = {};
+    OnTextData = {};
+    OnBinaryData = {};
+
+    if (receive_.started) Post(out, kAckAbort, kComsPeerDestroyed);
+    if (send_.sending) Post(out, kSendAbort, kComsPeerDestroyed);
+    StopTimer(kReceiveTimerId, receiveTimerArmed_, out);
+    StopTimer(kSendTimerId, sendTimerArmed_, out);
+    ResetReceive();
+    ResetSend();
+    queue_.clear();
+}
+
+// Arming a timer restarts its full period. With TimeOut 0 the timers are off altogether.
+void TQXWindowComsDataMessageHandler::ArmTimer(uint32_t timerId, bool& armed, ProtocolActions& out) {
+    if (TimeOut == 0) return;
+    if (armed) out.push_back({ProtocolAction::Kind::StopTimer, {}, timerId});
+    out.push_back({ProtocolAction::Kind::StartTimer, {}, timerId});
+    armed = true;
+}
+
+void TQXWindowComsDataMessageHandler::StopTimer(uint32_t timerId, bool& armed, ProtocolActions& out) {
+    if (!armed) return;
+    out.push_back({ProtocolAction::Kind::StopTimer, {}, timerId});
+    armed = false;
+}
+
+void TQXWindowComsDataMessageHandler::Post(ProtocolActions& out, uint8_t code, uint8_t byte,
+                                           uint16_t value) {
+    out.push_back({ProtocolAction::Kind::Post, ComsWireMessage{code, byte, value}, 0});
+}

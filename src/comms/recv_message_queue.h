@@ -1,0 +1,51 @@
+// TQXWindowComsRecvMessageQueue: the completed incoming messages of one endpoint, waiting
+// until the application reads them.
+//
+// Threads: the listening thread pushes (from the handler's data callbacks), the application's
+// thread reads; every operation takes the queue's lock. Ownership: the queue owns each
+// pushed buffer (allocated with new[]) from the moment it is pushed.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "comms/window_coms_codes.h"
+
+class TQXWindowComsRecvMessageQueue {
+public:
+    TQXWindowComsRecvMessageQueue() = default;
+    ~TQXWindowComsRecvMessageQueue();
+    TQXWindowComsRecvMessageQueue(const TQXWindowComsRecvMessageQueue&) = delete;
+    TQXWindowComsRecvMessageQueue& operator=(const TQXWindowComsRecvMessageQueue&) = delete;
+
+    // Append an item that takes over `buffer`. Once the queue is closed nothing is appended
+    // and the buffer is freed at once, so a late push cannot leak.
+    void PushText(uint8_t* buffer, uint32_t size);
+    void PushBinary(uint8_t* buffer, uint32_t size);
+
+    // The first item's bytes as text, removing it. The empty text when the queue is empty or
+    // its first item is binary; a binary item stays in place (and hides the texts behind it).
+    std::string ReadString();
+
+    // Sets Closed and frees every waiting item; later pushes are dropped.
+    void Close();
+
+    bool Closed() const;
+    size_t Count() const;
+
+private:
+    struct Item {
+        std::unique_ptr<uint8_t[]> buffer;
+        uint32_t size = 0;
+        uint8_t kind = kComsKindNone;
+    };
+
+    void Push(uint8_t* buffer, uint32_t size, uint8_t kind);
+
+    mutable std::mutex lock_;
+    std::deque<Item> items_;
+    bool closed_ = false;
+};

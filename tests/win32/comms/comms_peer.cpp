@@ -1,0 +1,197 @@
+// comms_peer: the other process of the cross-process comms tests and of the throughput
+// measurement.
+//
+//   comms_peer server NAME [--echo] [--pong] [--close-on-connect] [--lifetime MS]
+//       Runs a command server named NAME on the main thread until WM_QUIT is posted to that
+//       thread (or MS milliseconds pass, 60000 by default). --echo sends every text back;
+//       --pong adds a window of class "TidewellCommsPong" that answers each posted ping
+//       (WM_APP) with a posted pong (WM_APP + 1) to the window in LPARAM; --close-on-connect
+//       closes the server from inside OnClientConnect. Thread messages: WM_APP stops the
+//       server, WM_APP + 1 starts it again. On exit it prints one line:
+//       "connects=N disconnects=N reads=N errors=N clients=N others=NAME,NAME".
+//
+//   comms_peer clients NAME --clients C --texts T --size S [--timeout MS]
+//       C client threads at once, each connecting to NAME, sending T texts of S bytes and
+//       expecting T echoes, complete and in order. Exit code 0 when every client got all its
+//       echoes; otherwise prints what went wrong and exits 1.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "comms/server_client_window_coms.h"
+#include "comms/server_window_coms.h"
+#include "comms/server_window_coms_thread.h"
+#include "host/cust_allocate_hwnd.h"
+#include "win32/comms/comms_test_protocol.h"
+#include "window_coms_client.h"
+
+namespace {
+
+std::string Option(int argc, char** argv, const char* name, const char* fallback) {
+    for (int i = 2; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) == name) return argv[i + 1];
+    }
+    return fallback;
+}
+
+bool Flag(int argc, char** argv, const char* name) {
+    for (int i = 2; i < argc; ++i) {
+        if (std::string(argv[i]) == name) return true;
+    }
+    return false;
+}
+
+struct PongWindow {
+    void Handle(WindowMessage& message) {
+        if (message.Msg == kPingMessage) {
+            PostMessageA(reinterpret_cast<HWND>(message.LParam), kPongMessage, message.WParam, 0);
+            return;
+        }
+        DefaultWindowMessage(message);
+    }
+};
+
+int RunServer(int argc, char** argv) {
+    const std::string name = argv[2];
+    const bool echo = Flag(argc, argv, "--echo");
+    const bool closeOnConnect = Flag(argc, argv, "--close-on-connect");
+    const DWORD lifetime = static_cast<DWORD>(std::atoi(Option(argc, argv, "--lifetime", "60000").c_str()));
+
+    int connects = 0, disconnects = 0, reads = 0, errors = 0;
+    size_t clientsAtStop = 0;
+    std::string others;
+
+    TQXServerWindowComs server;
+    server.SetServerName(name);
+    server.OnClientConnect = [&](TQXServerWindowComs* sender, TQXServerClientWindowComs*) {
+        ++connects;
+        if (closeOnConnect) sender->SetActive(false);
+    };
+    server.OnClientDisconnect = [&](TQXServerWindowComs*, TQXServerClientWindowComs*) { ++disconnects; };
+    server.OnClientReadString = [&](TQXServerWindowComs*, TQXServerClientWindowComs* client) {
+        ++reads;
+        const std::string text = client->ReadString();
+        if (echo) client->SendString(text);
+    };
+    server.OnClientError = [&](TQXServerWindowComs*, TQXServerClientWindowComs*, uint8_t) { ++errors; };
+    // What the server knew just before it stopped.
+    auto snapshot = [&] {
+        if (server.Thread() == nullptr) return;
+        clientsAtStop = server.Thread()->ClientCount();
+        others.clear();
+        for (const auto& other : server.Thread()->OtherServers()) {
+            if (!others.empty()) others += ",";
+            others += other.Name;
+        }
+    };
+    server.SetActive(true);
+
+    PongWindow pong;
+    HWND pongWindow = nullptr;
+    if (Flag(argc, argv, "--pong")) {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.lpszClassName = kPongClassName;
+        pongWindow = CustAllocateHWnd(WindowMethod::Of<&PongWindow::Handle>(&pong), &windowClass);
+    }
+
+    SetTimer(nullptr, 0, lifetime, nullptr);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (message.hwnd == nullptr && message.message == WM_TIMER) break;  // lifetime over
+        if (message.hwnd == nullptr && message.message == kStopServerMessage) {
+            snapshot();
+            server.SetActive(false);
+            continue;
+        }
+        if (message.hwnd == nullptr && message.message == kStartServerMessage) {
+            server.SetActive(true);
+            continue;
+        }
+        DispatchMessageA(&message);
+    }
+    if (server.Active()) snapshot();
+    server.SetActive(false);
+    if (pongWindow != nullptr) CustDeallocateHWnd(pongWindow);
+    std::printf("connects=%d disconnects=%d reads=%d errors=%d clients=%u others=%s\n", connects, disconnects,
+                reads, errors, static_cast<unsigned>(clientsAtStop), others.c_str());
+    std::fflush(stdout);
+    return 0;
+}
+
+// One client of the load run, on its own thread: every text carries its client and index,
+// so an echo in the wrong place or order is caught.
+std::string LoadText(int client, int index, size_t size) {
+    std::string text = "client " + std::to_string(client) + " text " + std::to_string(index) + " ";
+    while (text.size() < size) text.push_back(static_cast<char>('a' + (text.size() * 7 + index) % 26));
+    text.resize(size);
+    return text;
+}
+
+void RunOneClient(const std::string& name, int id, int texts, size_t size, DWORD timeoutMs, std::string& failure) {
+    WindowComsClient client;
+    HWND listening = WindowComsClient::FindServer(name);
+    if (listening == nullptr || !client.Connect(listening, timeoutMs)) {
+        failure = "client " + std::to_string(id) + " could not connect";
+        return;
+    }
+    for (int i = 0; i < texts; ++i) client.SendString(LoadText(id, i, size));
+    int received = 0;
+    const bool done = client.PumpUntil(
+        [&] {
+            while (client.Waiting() > 0) {
+                const std::string echo = client.ReadString();
+                if (echo != LoadText(id, received, size) && failure.empty()) {
+                    failure = "client " + std::to_string(id) + " echo " + std::to_string(received) + " differs";
+                }
+                ++received;
+            }
+            return received >= texts || client.Dropped() || client.ServerStopped();
+        },
+        timeoutMs);
+    if (failure.empty() && (!done || received != texts)) {
+        failure = "client " + std::to_string(id) + " got " + std::to_string(received) + " of " +
+                  std::to_string(texts) + " echoes";
+    }
+    if (failure.empty() && (!client.SendErrors().empty() || !client.ReceiveErrors().empty())) {
+        failure = "client " + std::to_string(id) + " saw protocol errors";
+    }
+    client.PumpUntil([&] { return client.TransfersDone(); }, 2000);
+    client.Disconnect();
+}
+
+int RunClients(int argc, char** argv) {
+    const std::string name = argv[2];
+    const int clients = std::atoi(Option(argc, argv, "--clients", "1").c_str());
+    const int texts = std::atoi(Option(argc, argv, "--texts", "1").c_str());
+    const size_t size = static_cast<size_t>(std::atoi(Option(argc, argv, "--size", "16").c_str()));
+    const DWORD timeoutMs = static_cast<DWORD>(std::atoi(Option(argc, argv, "--timeout", "60000").c_str()));
+
+    std::vector<std::string> failures(static_cast<size_t>(clients));
+    std::vector<std::thread> threads;
+    for (int i = 0; i < clients; ++i) {
+        threads.emplace_back(RunOneClient, name, i, texts, size, timeoutMs, std::ref(failures[static_cast<size_t>(i)]));
+    }
+    for (auto& thread : threads) thread.join();
+    int failed = 0;
+    for (const auto& failure : failures) {
+        if (failure.empty()) continue;
+        std::printf("%s\n", failure.c_str());
+        ++failed;
+    }
+    std::fflush(stdout);
+    return failed == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::string(argv[1]) == "server") return RunServer(argc, argv);
+    if (argc >= 3 && std::string(argv[1]) == "clients") return RunClients(argc, argv);
+    std::fprintf(stderr, "usage: comms_peer server NAME [options] | comms_peer clients NAME [options]\n");
+    return 2;
+}

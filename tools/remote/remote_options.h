@@ -1,0 +1,38 @@
+// The command line of tidewell-remote, parsed without any platform call so that it can be
+// tested natively.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Exit codes a script can rely on.
+enum RemoteExitCode : int {
+    kExitOk = 0,
+    kExitUsage = 1,           // bad command line
+    kExitNoServer = 2,        // no server of that name (or none at all for --discover)
+    kExitRefused = 3,         // the server did not accept the connection
+    kExitTimeOut = 4,         // --timeout passed before the texts were sent or the replies came
+    kExitProtocolError = 5,   // a transfer failed (the error code is printed)
+    kExitConnectionLost = 6,  // the server stopped or dropped the connection
+    kExitSystem = 7,          // the program could not set itself up (no window)
+};
+
+struct RemoteOptions {
+    std::string serverName = "QuorvexTidewell";
+    std::vector<std::string> texts;
+    bool discover = false;
+    bool broadcast = false;      // find the server by broadcast discovery, not by its class
+    bool help = false;
+    int expect = -1;             // replies to wait for; -1: until a quiet period
+    uint32_t quietMs = 1000;
+    uint32_t timeoutMs = 10000;
+    uint32_t protocolTimeoutMs = 2000;
+};
+
+// Fills `options` from the arguments after the program name. On a mistake returns false
+// and puts a one-line explanation in `error`.
+bool ParseRemoteOptions(const std::vector<std::string>& arguments, RemoteOptions& options, std::string& error);
+
+// The --help text.
+const char* RemoteUsage();
