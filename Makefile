@@ -42,7 +42,7 @@ test-native: native
 
 # One Xvfb and one wineserver for the whole Win32 run, stopped at the end even on failure.
 test-win32: win32
-	scripts/with-xvfb bash -c 'cd $(WIN32) && ctest --output-on-failure -j $(JOBS)'
+	scripts/with-xvfb bash -c 'cd $(WIN32) && ctest --output-on-failure -j $(JOBS) -LE soak'
 
 test: bootstrap
 	$(MAKE) native win32

@@ -10,6 +10,7 @@
 #include "core/mix_state.h"
 #include "core/mixin_messages.h"
 #include "core/number_format.h"
+#include "comms/server_window_coms.h"
 #include "core/plugin_error.h"
 #include "host/error_display.h"
 #include "ui/control_panel.h"
@@ -72,6 +73,7 @@ TMixInForm::TMixInForm(HWND owner, ControlWindowSeams seams) : owner_(owner), se
         font_ = CreateFormFont();
         CreateFormWindow(left, top);
         BuildControls();
+        CreateCommandServer();
         LoadSettings();
         PushSettingsIntoMixState();
         keyboard_ = std::make_unique<KeyboardRouter>(window_, [this](int key) { return Shortcut(key); });
@@ -81,6 +83,7 @@ TMixInForm::TMixInForm(HWND owner, ControlWindowSeams seams) : owner_(owner), se
         UpdateWindow(window_);
         ApplySettingsToControls();
     } catch (...) {
+        QXServerWindowComs1.reset();
         keyboard_.reset();
         if (window_ != nullptr) SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
         ReleaseColourScale();
@@ -97,6 +100,7 @@ TMixInForm::~TMixInForm() {
     }
     Persist([&](TPluginConfig& config) { config.SetWantActive(active_); });
 
+    QXServerWindowComs1.reset();  // closes the server and tells its clients
     keyboard_.reset();
     KillTimer(window_, kStatusTimerId);
     KillTimer(window_, kMeterTimerId);
@@ -203,7 +207,7 @@ void TMixInForm::HandleNotification(UINT msg, WPARAM wParam) {
             }
             break;
         case WM_MIXIN_TOGGLE_SERVER:
-            // The command server switches here once the window carries one.
+            ToggleCommandServer();
             break;
         case WM_MIXIN_SRATE:
             if (value != lastRate_) {

@@ -37,6 +37,8 @@ class TControlPanel;
 class TScrollablePaintBox;
 class KeyboardRouter;
 class PaintCanvas;
+class TQXServerWindowComs;
+class TQXServerClientWindowComs;
 
 inline constexpr const char* kMixInFormClass = "TMixInForm";
 inline constexpr const char* kMixInFormCaption = "Quorvex Tidewell MixIn";
@@ -99,6 +101,11 @@ public:
     // The level meter's state: current level, peak-hold history, bar and peak.
     const LevelMeter& Meter() const { return meter_; }
     bool PttPressed() const { return pad_.Pressed(); }
+
+    // The command server "QuorvexTidewell", inactive until an outside program posts
+    // WM_MIXIN_TOGGLE_SERVER (mix_in_form_remote.cpp).
+    std::unique_ptr<TQXServerWindowComs> QXServerWindowComs1;
+    void QXServerWindowComs1ClientReadString(TQXServerWindowComs* sender, TQXServerClientWindowComs* client);
     COLORREF TriggerLampColour() const { return triggerOn_ ? kTriggerOnColour : kTriggerOffColour; }
 
 private:
@@ -151,6 +158,11 @@ private:
     void QueuePttEvent(PttPad::Event event);
     void HoldClick();
     ControlCaptureLink* Capture() const;
+
+    // Command server (mix_in_form_remote.cpp).
+    void CreateCommandServer();
+    void ToggleCommandServer();
+    void RamPTT();
 
     struct OwnedWindow {
         HWND Handle = nullptr;

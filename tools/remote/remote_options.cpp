@@ -36,6 +36,10 @@ bool ParseRemoteOptions(const std::vector<std::string>& arguments, RemoteOptions
             options.broadcast = true;
             continue;
         }
+        if (argument == "--toggle-server") {
+            options.toggleServer = true;
+            continue;
+        }
         const bool takesValue = argument == "--server" || argument == "--expect" || argument == "--quiet" ||
                                 argument == "--timeout" || argument == "--protocol-timeout";
         if (!takesValue) {
@@ -74,7 +78,7 @@ bool ParseRemoteOptions(const std::vector<std::string>& arguments, RemoteOptions
             options.protocolTimeoutMs = number;
         }
     }
-    if (!options.help && !options.discover && options.texts.empty() && options.expect <= 0) {
+    if (!options.help && !options.discover && !options.toggleServer && options.texts.empty() && options.expect <= 0) {
         error = "nothing to do: give one or more texts to send, --expect N, or --discover";
         return false;
     }
@@ -96,6 +100,9 @@ const char* RemoteUsage() {
            "  --broadcast             find the server by broadcast discovery instead of by\n"
            "                          its listening window's class\n"
            "  --discover              list the name of every running server and exit\n"
+           "  --toggle-server         first switch the command server of the plug-in's control\n"
+           "                          window (\"Quorvex Tidewell MixIn\") on, or off when it\n"
+           "                          runs; with no TEXT that is all it does\n"
            "  --expect N              wait for N replies, then disconnect (default: wait\n"
            "                          until no reply came for the quiet period)\n"
            "  --quiet MS              quiet period in milliseconds (default 1000); also how\n"

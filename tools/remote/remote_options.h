@@ -23,6 +23,7 @@ struct RemoteOptions {
     std::vector<std::string> texts;
     bool discover = false;
     bool broadcast = false;      // find the server by broadcast discovery, not by its class
+    bool toggleServer = false;   // first switch the control window's command server on or off
     bool help = false;
     int expect = -1;             // replies to wait for; -1: until a quiet period
     uint32_t quietMs = 1000;

@@ -78,8 +78,30 @@ HWND FindListeningWindow(WindowComsClient& client, const RemoteOptions& options)
     return nullptr;
 }
 
+// The plug-in's control window switches its command server on and off when it receives
+// WM_USER+2; nothing inside the plug-in sends it.
+constexpr const char* kControlWindowCaption = "Quorvex Tidewell MixIn";
+constexpr UINT kToggleServerMessage = WM_USER + 2;
+constexpr DWORD kServerStartPollMs = 50;
+
+int ToggleServer() {
+    HWND control = FindWindowA(nullptr, kControlWindowCaption);
+    if (control == nullptr) {
+        Complain(std::string("no control window \"") + kControlWindowCaption + "\" is open (is the plug-in running?)");
+        return kExitNoServer;
+    }
+    PostMessageA(control, kToggleServerMessage, 0, 0);
+    return kExitOk;
+}
+
 int Talk(WindowComsClient& client, const RemoteOptions& options) {
     HWND listening = FindListeningWindow(client, options);
+    // A server just switched on needs a moment to open its listening window.
+    for (ULONGLONG until = GetTickCount64() + options.timeoutMs;
+         listening == nullptr && options.toggleServer && GetTickCount64() < until;) {
+        Sleep(kServerStartPollMs);
+        listening = FindListeningWindow(client, options);
+    }
     if (listening == nullptr) {
         Complain("no server named \"" + options.serverName + "\" is running");
         return kExitNoServer;
@@ -160,6 +182,10 @@ int Run(int argc, char** argv) {
     if (!client.Valid()) {
         Complain("cannot create its message window (error " + std::to_string(GetLastError()) + ")");
         return kExitSystem;
+    }
+    if (options.toggleServer) {
+        const int toggled = ToggleServer();
+        if (toggled != kExitOk || options.texts.empty()) return toggled;
     }
     return options.discover ? Discover(client, options) : Talk(client, options);
 }
