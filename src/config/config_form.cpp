@@ -66,8 +66,9 @@ TConfigForm::TConfigForm(HWND owner) : owner_(owner) {
     InitCommonControlsEx(&controls);
     RegisterFormClass();
 
-    // No caption buttons, no system menu: only "Done" or Enter close it.
-    const DWORD style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_CLIPCHILDREN;
+    // No caption buttons, no system menu: only "Done" or Enter close it. Children are not
+    // clipped out: the group boxes draw only their frames, the form's background shows inside.
+    const DWORD style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
     const int left = (GetSystemMetrics(SM_CXSCREEN) - kOuterWidth) / 2;
     const int top = (GetSystemMetrics(SM_CYSCREEN) - kOuterHeight) / 2;
     window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kConfigFormClass,

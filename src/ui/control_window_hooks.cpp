@@ -1,3 +1,8 @@
 #include "ui/control_window_hooks.h"
 
-void RefillControlWindowDspList() {}
+#include "core/exported_globals.h"
+#include "ui/mix_in_form.h"
+
+void RefillControlWindowDspList() {
+    if (TMixInForm* form = MixInForm) form->RefillDspList();
+}

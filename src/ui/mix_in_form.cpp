@@ -13,6 +13,7 @@
 #include "comms/server_window_coms.h"
 #include "core/plugin_error.h"
 #include "host/error_display.h"
+#include "ui/check_list_box.h"
 #include "ui/control_panel.h"
 #include "ui/format_labels.h"
 #include "ui/keyboard_router.h"
@@ -74,6 +75,7 @@ TMixInForm::TMixInForm(HWND owner, ControlWindowSeams seams) : owner_(owner), se
         CreateFormWindow(left, top);
         BuildControls();
         CreateCommandServer();
+        RefillDspList();
         LoadSettings();
         PushSettingsIntoMixState();
         keyboard_ = std::make_unique<KeyboardRouter>(window_, [this](int key) { return Shortcut(key); });
@@ -85,6 +87,7 @@ TMixInForm::TMixInForm(HWND owner, ControlWindowSeams seams) : owner_(owner), se
     } catch (...) {
         QXServerWindowComs1.reset();
         keyboard_.reset();
+        checkListBox1_.reset();
         if (window_ != nullptr) SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
         ReleaseColourScale();
         if (font_ != nullptr) DeleteObject(font_);
@@ -101,6 +104,7 @@ TMixInForm::~TMixInForm() {
     Persist([&](TPluginConfig& config) { config.SetWantActive(active_); });
 
     QXServerWindowComs1.reset();  // closes the server and tells its clients
+    FreeInfoForm();
     keyboard_.reset();
     KillTimer(window_, kStatusTimerId);
     KillTimer(window_, kMeterTimerId);
@@ -109,6 +113,7 @@ TMixInForm::~TMixInForm() {
     ReleaseColourScale();
     pttButtonBox_.reset();
     vuPaintBox_.reset();
+    checkListBox1_.reset();
     while (!panels_.empty()) panels_.pop_back();  // inner groups before their pages
     if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
     owned_.Handle = nullptr;
@@ -177,6 +182,11 @@ LRESULT TMixInForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             if (item->hwndItem == controls_.Shape1) PaintTriggerLamp(*item);
+            if (item->hwndItem == controls_.MoveUpSpeedButton) PaintMoveButton(*item, true);
+            if (item->hwndItem == controls_.MoveDownSpeedButton) PaintMoveButton(*item, false);
+            if (controls_.CheckListBox1 != nullptr && item->hwndItem == controls_.CheckListBox1->Handle()) {
+                PaintDspLine(*item);
+            }
             return TRUE;
         }
         case WM_TIMER:

@@ -13,8 +13,9 @@
 // - Owns its window, its controls, its font, its timers and the meter's colour scale.
 //
 // The pages are Device, Auto, Manual, P.T.T. and DSP; the level meter stays in view over
-// the right of the page area whichever page is shown. The DSP page is an empty panel here;
-// the stack list lives on it.
+// the right of the page area whichever page is shown. The DSP page shows the module stack
+// (DSPPluginModulesStack, read live; absent stack: empty list, buttons off) and opens the
+// module information window (InfoForm), which the window frees if one is left at its end.
 #pragma once
 
 #include <windows.h>
@@ -39,6 +40,7 @@ class KeyboardRouter;
 class PaintCanvas;
 class TQXServerWindowComs;
 class TQXServerClientWindowComs;
+class CheckListBox;
 
 inline constexpr const char* kMixInFormClass = "TMixInForm";
 inline constexpr const char* kMixInFormCaption = "Quorvex Tidewell MixIn";
@@ -81,6 +83,10 @@ struct MixInFormControls {
     HWND StaticText1;
     TScrollablePaintBox* VUPaintBox;
     TScrollablePaintBox* PTTButtonBox;
+    // Page "DSP".
+    CheckListBox* CheckListBox1;
+    HWND Panel1, Panel2;
+    HWND ConfigureButton, MoveUpSpeedButton, MoveDownSpeedButton, DetailsButton;
 };
 
 class TMixInForm {
@@ -107,6 +113,12 @@ public:
     std::unique_ptr<TQXServerWindowComs> QXServerWindowComs1;
     void QXServerWindowComs1ClientReadString(TQXServerWindowComs* sender, TQXServerClientWindowComs* client);
     COLORREF TriggerLampColour() const { return triggerOn_ ? kTriggerOnColour : kTriggerOffColour; }
+
+    // Refills the DSP list from the module stack and updates its buttons (after the
+    // configuration dialog added or removed the Bypass entry).
+    void RefillDspList();
+    // The stack index of the selected DSP line, -1 for none.
+    int SelectedDspEntry() const;
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -163,6 +175,19 @@ private:
     void CreateCommandServer();
     void ToggleCommandServer();
     void RamPTT();
+    // DSP page (mix_in_form_dsp_page.cpp).
+    void BuildDspPage();
+    // True when `control` belongs to the page and the command was handled there.
+    bool HandleDspCommand(HWND control, int code);
+    void UpdateDspButtons();
+    void DspCheckChanged();
+    void ConfigureClick();
+    void MoveUpClick();
+    void MoveDownClick();
+    void DetailsClick();
+    void PaintDspLine(const DRAWITEMSTRUCT& item);
+    void PaintMoveButton(const DRAWITEMSTRUCT& item, bool up);
+    void FreeInfoForm();
 
     struct OwnedWindow {
         HWND Handle = nullptr;
@@ -178,6 +203,7 @@ private:
     MixInFormControls controls_{};
     std::vector<std::unique_ptr<TControlPanel>> panels_;  // pages and group boxes
     std::unique_ptr<TScrollablePaintBox> vuPaintBox_, pttButtonBox_;
+    std::unique_ptr<CheckListBox> checkListBox1_;
     std::unique_ptr<KeyboardRouter> keyboard_;
     HDC scaleDc_ = nullptr;  // VUImage: the colour scale, selected into a memory DC
     HBITMAP scaleBitmap_ = nullptr;

@@ -226,6 +226,8 @@ void TMixInForm::BuildControls() {
     c.TrackBar4 = place(pttPage, TRACKBAR_CLASSA, "", kSliderStyle | TBS_HORZ, kTrackBar4, kIdTrackBar4);
     MakeSlider(c.TrackBar4, kTrackBar4Start);
 
+    BuildDspPage();
+
     sliderPositions_[0] = kTrackBar1Start;
     sliderPositions_[1] = kTrackBar2Start;
     sliderPositions_[2] = kTrackBar3Start;

@@ -42,6 +42,7 @@ bool IsTicked(HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHE
 
 void TMixInForm::HandleCommand(int, int code, HWND control) {
     MixInFormControls& c = controls_;
+    if (HandleDspCommand(control, code)) return;
     if (control == c.ComboBox1) {
         if (!deviceHandlersAttached_) return;
         if (code == CBN_EDITCHANGE) DeviceChosen(WindowText(c.ComboBox1));

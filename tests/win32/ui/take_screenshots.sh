@@ -6,7 +6,7 @@ set -euo pipefail
 program=$1
 out=$2
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
-rm -rf "$out"
+rm -f "$out"/control-window-*
 mkdir -p "$out"
 cd "$out"
 "$root/scripts/wine-run" "$program"
