@@ -76,3 +76,8 @@ dist: bootstrap win32
 	cd dist/stage && zip -q -r ../tidewell-$(VERSION)-win32.zip .
 	rm -rf dist/stage
 	@echo "dist/tidewell-$(VERSION)-win32.zip"
+
+# The main job: music through the plug-in with a live voice mixed in; see out/.
+demo: bootstrap
+	$(MAKE) native win32
+	bash scripts/demo.sh

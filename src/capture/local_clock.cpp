@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include "capture/date_time.h"
+#include "core/date_time.h"
 
 double LocalDateTimeNow() {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    return EncodeDateTime(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-                          now.wMilliseconds);
+    return ComposeDateTime({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds});
 }

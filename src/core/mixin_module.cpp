@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "capture/wave_in_rec_thread.h"
+#include "config/config_form.h"
 #include "config/plugin_config.h"
 #include "core/bypass.h"
 #include "core/exported_globals.h"
@@ -25,6 +26,7 @@
 #include "host/winamp_api_man.h"
 #include "stacker/new_dsp_plugins.h"
 #include "stacker/published_chain.h"
+#include "ui/mix_in_form.h"
 
 namespace {
 
@@ -39,6 +41,12 @@ bool IsMixInRecord(const winampDSPModule* module) {
 }
 
 TWinAmpAPIMan* LinkOf(winampDSPModule* module) { return static_cast<TWinAmpAPIMan*>(module->userData); }
+
+void DestroyControlWindow() {
+    TMixInForm* form = MixInForm;
+    MixInForm = nullptr;
+    delete form;  // stores the window's position and the active flag
+}
 
 void DestroyCaptureThread() {
     TWaveInRecThread* thread = WaveInRecThread;
@@ -102,10 +110,14 @@ void BuildObjects(winampDSPModule* module, TWinAmpAPIMan& link) {
         MixState.EnableBypass = PluginConfig->EnableBypass;
     }
 
-    (void)module;
+    // The window applies the saved settings through the MixState setters as it is built.
+    auto form = std::make_unique<TMixInForm>(static_cast<HWND>(module->hwndParent));
+    form->HostLink = &link;
+    MixState.NotifyHWnd = form->Handle();
 
     WaveInRecThread = thread.release();
     SetMixerCaptureQueue(WaveInRecThread);
+    MixInForm = form.release();
 }
 
 }  // namespace
@@ -130,6 +142,8 @@ int TIDEWELL_CDECL MixInInit(winampDSPModule* module) {
     try {
         BuildObjects(module, *link);
     } catch (const std::exception& e) {
+        MixState.NotifyHWnd = nullptr;
+        DestroyControlWindow();
         DestroyCaptureThread();
         DestroyStacker();
         DestroyConfig();
@@ -146,6 +160,18 @@ int TIDEWELL_CDECL MixInInit(winampDSPModule* module) {
 
 void TIDEWELL_CDECL MixInConfig(winampDSPModule* module) {
     if (!IsMixInRecord(module) || ConfigForm != nullptr) return;
+    try {
+        TWinAmpAPIMan* link = LinkOf(module);
+        HWND owner = link != nullptr ? link->DialogParent() : nullptr;
+        auto dialog = std::make_unique<TConfigForm>(owner);
+        ConfigForm = dialog.get();
+        dialog->ShowModal();
+        if (WaveInRecThread != nullptr) WaveInRecThread->SetPriority(dialog->SelectedPriority());
+        if (PluginConfig != nullptr) PluginConfig->SetRecThreadPriority(static_cast<uint8_t>(dialog->SelectedPriority()));
+    } catch (const std::exception& e) {
+        ShowErrorMessage(e.what());
+    }
+    ConfigForm = nullptr;
 }
 
 int TIDEWELL_CDECL MixInModifySamples(winampDSPModule* module, short* samples, int numsamples,
@@ -165,6 +191,7 @@ void TIDEWELL_CDECL MixInQuit(winampDSPModule* module) {
     if (!IsMixInRecord(module)) return;
     MixerDropBuffer();
     MixState.NotifyHWnd = nullptr;
+    DestroyControlWindow();
     DestroyStacker();
     DestroyCaptureThread();
     DestroyConfig();

@@ -54,3 +54,15 @@ TEST(DateTime, PartsShown) {
 }
 
 }  // namespace
+
+TEST(DateTimeCompose, TimeOfDayIsTheFractionToTheMillisecond) {
+    auto at = [](int day, int hour, int minute, int second, int ms) {
+        return ComposeDateTime({2024, 6, day, hour, minute, second, ms});
+    };
+    EXPECT_DOUBLE_EQ(at(1, 12, 0, 0, 0) - at(1, 0, 0, 0, 0), 0.5);
+    EXPECT_NEAR((at(1, 23, 59, 59, 999) - at(1, 23, 59, 59, 998)) * 86400000.0, 1.0, 1e-3)
+        << "millisecond resolution survives in a double";
+    EXPECT_NEAR(at(2, 0, 0, 0, 0) - at(1, 23, 59, 59, 0), 1.0 / 86400.0, 1e-10) << "across midnight";
+    EXPECT_DOUBLE_EQ(ComposeDateTime({2000, 3, 1, 0, 0, 0, 0}), 36586.0) << "2000 is a leap year";
+}
+

@@ -35,9 +35,9 @@ TEST_F(HostToolWithPlugin, MixInModulePlaysTheStreamThroughUnchangedWhileOff) {
 }
 
 TEST_F(HostToolWithPlugin, MixInModuleGoesThroughInitQuitCyclesWhileBlocksFlow) {
-    // Each cycle builds and takes down the settings file, the DSP stack and the capture
-    // thread (about 75 ms under Wine), so the stream is long enough for all of them.
-    WriteTestWav(input, {2, kRate, 16, false}, 4 * kRate);
+    // Each cycle builds and takes down the settings file, the DSP stack, the capture thread
+    // and the control window (about 200 ms under Wine), so the stream is long enough for all.
+    WriteTestWav(input, {2, kRate, 16, false}, 8 * kRate);
     const HostRun run = RunPlugin(0, {"--cycles", "20"});
     ASSERT_EQ(run.ExitCode, 0) << Said(run);
     EXPECT_EQ(LineNumber(run.Out, "summary:", "cycles"), 20);

@@ -60,9 +60,10 @@ TEST_F(MixInLifeCycle, InitPublishesEveryObjectAndQuitTakesThemDown) {
     ASSERT_EQ(mixIn_->Init(mixIn_), 0);
     EXPECT_EQ(Global<uint8_t>("MixInLoaded"), 1);
     EXPECT_NE(mixIn_->userData, nullptr) << "the host window link";
-    for (const char* name : {"PluginConfig", "DSPPlugins", "DSPPluginModulesStack", "WaveInRecThread"}) {
+    for (const char* name : {"PluginConfig", "DSPPlugins", "DSPPluginModulesStack", "WaveInRecThread", "MixInForm"}) {
         EXPECT_NE(Object(name), nullptr) << name;
     }
+    EXPECT_NE(FindWindowA(nullptr, "Quorvex Tidewell MixIn"), nullptr) << "the control window";
     EXPECT_EQ(GetFileAttributesA(SettingsFile().c_str()) != INVALID_FILE_ATTRIBUTES, true)
         << "the settings file exists after Init";
 

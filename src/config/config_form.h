@@ -1,0 +1,60 @@
+// TConfigForm: the configuration dialog the host opens through the MixIn module's Config.
+//
+// Sets the capture thread's priority, the bypass switch and whether the DSP libraries are
+// always loaded; shows the plug-in's version with its build flags. Every change takes
+// effect at once; "Done" (or Enter) only closes it. Built, shown modally and destroyed on
+// the host's window thread by MixIn Config, published as ConfigForm meanwhile. Tolerates a
+// missing capture thread, configuration store, DSP stack or control window.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/modal_window.h"
+
+inline constexpr const char* kConfigFormCaption = "Quorvex Tidewell Configuration";
+inline constexpr const char* kConfigFormClass = "TidewellConfigForm";
+
+class TConfigForm {
+public:
+    explicit TConfigForm(HWND owner);
+    ~TConfigForm();
+    TConfigForm(const TConfigForm&) = delete;
+    TConfigForm& operator=(const TConfigForm&) = delete;
+
+    // Positions the track bar at `priority` (1..6; anything else at 0) and names it.
+    void ShowPriority(int priority);
+    int SelectedPriority() const;
+    // Shows the dialog modally; returns IDOK when "Done" closed it.
+    INT_PTR ShowModal();
+
+    HWND Handle() const { return window_; }
+    HWND TrackBar1() const { return trackBar1_; }
+    HWND Label1() const { return label1_; }
+    HWND Button1() const { return button1_; }
+    HWND Button2() const { return button2_; }
+    HWND CheckBox1() const { return checkBox1_; }
+    HWND Label6() const { return label6_; }
+
+    // Event handlers, as the controls call them.
+    void TrackBar1Change();
+    void Button2Click();
+    void CheckBox1Click();
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    void SetTrackPosition(int position);
+    void PaintPicture(const DRAWITEMSTRUCT& item) const;
+
+    HWND owner_ = nullptr;
+    HWND window_ = nullptr;
+    HWND trackBar1_ = nullptr;
+    HWND label1_ = nullptr;
+    HWND button2_ = nullptr;
+    HWND checkBox1_ = nullptr;
+    HWND image1_ = nullptr;
+    HWND label6_ = nullptr;
+    HWND button1_ = nullptr;
+    ModalLoop modal_;
+};

@@ -1,0 +1,3 @@
+#include "ui/control_window_hooks.h"
+
+void RefillControlWindowDspList() {}

@@ -1,0 +1,196 @@
+// TMixInForm: the MixIn module's control window.
+//
+// Contract
+// - MixIn Init creates it on the host's window thread, after the capture thread and the
+//   configuration store exist, with the host's window as owner; Init then sets HostLink and
+//   makes Handle() the receiver of the mixing engine's notifications (MixState NotifyHWnd).
+//   MixIn Quit destroys it; the user cannot close it.
+// - Construction throws PluginError "shit" when the owner is null or not a window.
+// - All its handlers run on the window thread. It pushes every user change into MixState
+//   through the setters (plain stores the playback thread picks up) and the persistent ones
+//   into PluginConfig (write-through; skipped when there is no store). It never reads
+//   MixState, never waits for another thread: requests to the capture thread are posted.
+// - Owns its window, its controls, its font, its timers and the meter's colour scale.
+//
+// The pages are Device, Auto, Manual, P.T.T. and DSP; the level meter stays in view over
+// the right of the page area whichever page is shown. The DSP page is an empty panel here;
+// the stack list lives on it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/control_capture_link.h"
+#include "ui/control_pages.h"
+#include "ui/level_meter.h"
+#include "ui/mix_mode_actions.h"
+#include "ui/ptt_pad.h"
+
+class WaveInApi;
+class TPluginConfig;
+class TWinAmpAPIMan;
+class TControlPanel;
+class TScrollablePaintBox;
+class KeyboardRouter;
+class PaintCanvas;
+
+inline constexpr const char* kMixInFormClass = "TMixInForm";
+inline constexpr const char* kMixInFormCaption = "Quorvex Tidewell MixIn";
+// The message of the failure raised for a missing or dead owner window.
+inline constexpr const char* kOwnerMissingText = "shit";
+
+// Design size: the outer size is 266 x 466 with the standard dialog-frame metrics; the
+// client area is what the layout is drawn for.
+inline constexpr int kMixInFormClientWidth = 260;
+inline constexpr int kMixInFormClientHeight = 441;
+inline constexpr int kDefaultMixInFormLeft = 192;
+inline constexpr int kDefaultMixInFormTop = 133;
+
+inline constexpr UINT_PTR kStatusTimerId = 1;  // Timer1
+inline constexpr UINT kStatusTimerMs = 300;
+inline constexpr UINT_PTR kMeterTimerId = 2;  // VUTimer
+inline constexpr UINT kMeterTimerMs = 150;
+
+// The trigger lamp's colours (Shape1).
+inline constexpr COLORREF kTriggerOnColour = RGB(255, 0, 0);
+inline constexpr COLORREF kTriggerOffColour = RGB(128, 0, 0);
+
+// What the window takes from its surroundings, replaceable for tests.
+struct ControlWindowSeams {
+    WaveInApi* Devices = nullptr;                        // null: the platform's wave-in functions
+    std::function<ControlCaptureLink*()> CaptureThread;  // empty: the published capture thread
+};
+
+// The window's controls by their design names.
+struct MixInFormControls {
+    HWND Label1, Label2, Label3, Label4;
+    HWND PageControl;
+    HWND Pages[kControlPageCount];
+    HWND ComboBox1, Button1, CheckBox1, Edit1, Edit2, CheckBox2, Button3;
+    HWND Edit3, Shape1, TrackBar3, TrackBar2;
+    HWND TrackBar1;
+    HWND PTTHoldButton, TrackBar4;
+    HWND ModeButtons[kModeActionCount];  // A, M, P, O
+    HWND MeterGroupBox, VUBevel;
+    HWND StaticText1;
+    TScrollablePaintBox* VUPaintBox;
+    TScrollablePaintBox* PTTButtonBox;
+};
+
+class TMixInForm {
+public:
+    explicit TMixInForm(HWND owner, ControlWindowSeams seams = {});
+    // Stores the window's position and the active flag, then destroys the window.
+    ~TMixInForm();
+    TMixInForm(const TMixInForm&) = delete;
+    TMixInForm& operator=(const TMixInForm&) = delete;
+
+    HWND Handle() const { return window_; }
+    // The host window link; set by MixIn Init right after construction.
+    TWinAmpAPIMan* HostLink = nullptr;
+
+    const MixInFormControls& Controls() const { return controls_; }
+    // The status line as shown now.
+    std::string StatusText() const;
+    // The level meter's state: current level, peak-hold history, bar and peak.
+    const LevelMeter& Meter() const { return meter_; }
+    bool PttPressed() const { return pad_.Pressed(); }
+    COLORREF TriggerLampColour() const { return triggerOn_ ? kTriggerOnColour : kTriggerOffColour; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void HandleCommand(int id, int code, HWND control);
+    void HandleNotification(UINT msg, WPARAM wParam);
+
+    // Construction and creation.
+    void CreateFormWindow(int left, int top);
+    void BuildControls();  // mix_in_form_controls.cpp
+    TControlPanel& AddPanel(HWND parent, int left, int top, int width, int height, const char* groupCaption);
+    HWND AddControl(HWND parent, const char* windowClass, const char* text, DWORD style, int left, int top,
+                    int width, int height, int id, DWORD extendedStyle = 0);
+    void LoadSettings();
+    void ReleaseColourScale();
+    void PushSettingsIntoMixState();
+    void ApplySettingsToControls();
+
+    // Settings (mix_in_form_settings.cpp).
+    void FillDeviceList(bool preferConfiguredName);
+    void DeviceChosen(const std::string& text);
+    void ActivateClick();
+    void ResetClick();
+    void MixInClick();
+    void LogarithmicClick();
+    void TimingEditChanged(HWND edit);
+    void SetEditText(HWND edit, const std::string& text);
+    void SetCheckBox(HWND box, bool ticked);
+    void SliderMoved(HWND slider);
+    void SetSliderPosition(HWND slider, int position);
+    void SliderChanged(HWND slider, int position);
+    void RunModeAction(MixModeActionIndex action);
+    bool Shortcut(int virtualKey);
+    void CheckModeButton(MixModeActionIndex action);
+    void ShowPage(int page);
+    void PageChangedByUser();
+    void RefreshStatus();
+    void MoveFocus(WPARAM target, LPARAM how);
+    // Runs a configuration write when the store exists; a failed write is shown to the user.
+    void Persist(const std::function<void(TPluginConfig&)>& write);
+
+    // Meter and push-to-talk pad (mix_in_form_meter_pad.cpp).
+    void MeterTick();
+    void ToggleMeter();
+    void PaintMeter(PaintCanvas& canvas);
+    void PaintTriggerLamp(const DRAWITEMSTRUCT& item);
+    void PaintPad(TScrollablePaintBox& pad, PaintCanvas& canvas);
+    void WirePad();
+    void QueuePttEvent(PttPad::Event event);
+    void HoldClick();
+    ControlCaptureLink* Capture() const;
+
+    struct OwnedWindow {
+        HWND Handle = nullptr;
+        ~OwnedWindow();
+    };
+
+    OwnedWindow owned_;  // destroyed last: the controls' objects go first
+    HWND window_ = nullptr;
+    HWND owner_ = nullptr;
+    ControlWindowSeams seams_;
+    HFONT font_ = nullptr;
+    char decimalSeparator_ = '.';
+    MixInFormControls controls_{};
+    std::vector<std::unique_ptr<TControlPanel>> panels_;  // pages and group boxes
+    std::unique_ptr<TScrollablePaintBox> vuPaintBox_, pttButtonBox_;
+    std::unique_ptr<KeyboardRouter> keyboard_;
+    HDC scaleDc_ = nullptr;  // VUImage: the colour scale, selected into a memory DC
+    HBITMAP scaleBitmap_ = nullptr;
+    HGDIOBJ scaleOldBitmap_ = nullptr;
+
+    // The window's own state.
+    std::string currentDevice_;
+    bool active_ = false;
+    double manualLevel_ = 0.0;
+    double autoLevel_ = 0.7;
+    double threshold_ = 0.1;
+    double fadeIn_ = 0.01;
+    double fadeOut_ = 1.0;
+    double hold_ = 0.5;
+    bool logarithmic_ = true;
+    double pttLevel_ = 0.7;
+    int8_t mode_ = 0;
+    int32_t lastRate_ = 0, lastBits_ = 0, lastChannels_ = 0, lastBlockSize_ = 0;
+    LevelMeter meter_;
+    bool triggerOn_ = false;
+    bool pttIndicator_ = false;
+    PttPad pad_;
+
+    // Handler plumbing.
+    bool deviceHandlersAttached_ = false;
+    int editTextFromCode_ = 0;
+    int sliderPositions_[4] = {};  // last positions of TrackBar1..4 seen by their handlers
+};

@@ -1,0 +1,36 @@
+// The remote command vocabulary of the control window's command server, and the texts of
+// its replies. A command word matches when the received text begins with it, letter for
+// letter (case-sensitive); whatever follows is ignored. No word begins another, so at most
+// one matches.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "ui/level_meter.h"
+
+enum class RemoteCommand { None, EnableBypass, DisableBypass, RecThreadStats, MixInStats, Pause, Start, RamPTT };
+
+RemoteCommand MatchRemoteCommand(std::string_view text);
+
+inline constexpr const char* kNoCaptureThreadReply = "WaveInRecThread==NULL;";
+inline constexpr const char* kMixInStatsHeading = "MixIn Stats:\r\n";
+inline constexpr int kRamPttMarks = 90;          // alternating on/off marks, the last off
+inline constexpr int kRamPttIdlePosts = 200;     // WM_NULL posts between two marks
+
+// What the "RecThreadStats" reply reports.
+struct RecThreadStatsFacts {
+    std::string StatusLine;      // the control window's status line as shown
+    uint32_t UtilWindow = 0;     // the capture thread's utility window handle
+    int32_t BuffSize = 0;
+    std::string DeviceName;
+    int32_t InQueueBuffersCount = 0;
+    int32_t UsedSamplesCount = 0;
+    int32_t ReadyBuffersCount = 0;
+    int32_t FRMSStatus = 0;
+    int32_t RMSP[kPeakHistorySlots] = {};
+};
+
+// The 24-line reply, every line ended by "\r\n".
+std::string RecThreadStatsReply(const RecThreadStatsFacts& facts);
