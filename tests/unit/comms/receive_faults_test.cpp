@@ -84,13 +84,6 @@ TEST(ReceiveFaults, RepeatedHeaderPartFailsWithCode2) {
     EXPECT_FALSE(pair.b.Receiving());
 }
 
-TEST(ReceiveFaults, SecondStartDuringAReceiveFailsWithCode2) {
-    Pair pair;
-    pair.Inject(Pair::kA, Pair::kB, Wire('P'));
-    pair.Inject(Pair::kA, Pair::kB, Wire('P'));
-    EXPECT_EQ(pair.PostedBy(Pair::kB), Answers({"0", "92"}));
-}
-
 TEST(ReceiveFaults, HeaderPartWithoutStartIsAcknowledgedAfterTheError) {
     Pair pair;
     pair.Inject(Pair::kA, Pair::kB, Wire('R', 0, 5));

@@ -47,12 +47,4 @@ TEST(RecvMessageQueue, ClosedQueueTakesNothingAndLeaksNothing) {
     EXPECT_EQ(queue.ReadString(), "");
 }
 
-TEST(RecvMessageQueue, TextMayHoldAnyByteButZeroSizeIsEmpty) {
-    TQXWindowComsRecvMessageQueue queue;
-    queue.PushText(new uint8_t[0], 0);
-    queue.PushText(Bytes("x"), 1);
-    EXPECT_EQ(queue.ReadString(), "");
-    EXPECT_EQ(queue.ReadString(), "x");
-}
-
 }  // namespace

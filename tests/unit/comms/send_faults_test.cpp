@@ -88,14 +88,6 @@ TEST(SendFaults, RepeatedAnswerFailsWithCode2) {
     EXPECT_EQ(pair.logA.sendErrors, std::vector<uint8_t>{kComsSequenceError});
 }
 
-TEST(SendFaults, ByteAcknowledgementOutsideThePayloadFailsWithCode2) {
-    Pair pair;
-    pair.Send(Pair::kA, "abc");
-    Answer(pair, '0');
-    Answer(pair, '6');
-    EXPECT_EQ(pair.PostedBy(Pair::kA), Posts({"P", "Q", "Z2"}));
-}
-
 TEST(SendFaults, OutOfOrderSizeAckSendsNoFurtherHeader) {
     Pair pair;
     pair.Send(Pair::kA, "abc");

@@ -133,19 +133,6 @@ TEST(Transfer, ReturnedBufferGoesToTheReadyNotification) {
     EXPECT_EQ(seen, "yours");
 }
 
-TEST(Transfer, WithoutDataCallbackTheReadyNotificationSeesTheText) {
-    Pair pair;
-    static std::string seen;
-    pair.b.OnTextData = {};
-    pair.b.OnTextReady = {[](void*, const uint8_t* buffer, uint32_t size) {
-                              seen.assign(reinterpret_cast<const char*>(buffer), size);
-                          },
-                          nullptr};
-    pair.Send(Pair::kA, "plain");
-    pair.Run();
-    EXPECT_EQ(seen, "plain");
-}
-
 TEST(Transfer, TimeOutZeroStartsNoTimer) {
     Pair pair;
     pair.a.TimeOut = 0;

@@ -48,6 +48,9 @@ int main(int argc, char** argv) {
     const int loadResult = load.Wait(static_cast<DWORD>(timeoutMs) + 30000);
     const double seconds = static_cast<double>(GetTickCount64() - start) / 1000.0;
 
+    // The clients' disconnects are posted; let the server take them all before it stops.
+    PumpUntil([&] { return FindWindowOfProcess("WindowComsServerClient" + name, server.ProcessId()) == nullptr; },
+              20000);
     server.PostToMainThread(WM_QUIT);
     server.Wait(20000);
     const std::string summary = server.Output();

@@ -11,15 +11,15 @@
 //       "connects=N disconnects=N reads=N errors=N clients=N others=NAME,NAME".
 //
 //   comms_peer clients NAME --clients C --texts T --size S [--timeout MS]
-//       C client threads at once, each connecting to NAME, sending T texts of S bytes and
-//       expecting T echoes, complete and in order. Exit code 0 when every client got all its
+//       C clients at once (one thread, a window and connection each), each connecting to
+//       NAME, sending T texts of S bytes and expecting T echoes, complete and in order. Exit code 0 when every client got all its
 //       echoes; otherwise prints what went wrong and exits 1.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "comms/server_client_window_coms.h"
@@ -123,8 +123,8 @@ int RunServer(int argc, char** argv) {
     return 0;
 }
 
-// One client of the load run, on its own thread: every text carries its client and index,
-// so an echo in the wrong place or order is caught.
+// The load run: every text carries its client and index, so an echo in the wrong place or
+// order is caught.
 std::string LoadText(int client, int index, size_t size) {
     std::string text = "client " + std::to_string(client) + " text " + std::to_string(index) + " ";
     while (text.size() < size) text.push_back(static_cast<char>('a' + (text.size() * 7 + index) % 26));
@@ -132,59 +132,70 @@ std::string LoadText(int client, int index, size_t size) {
     return text;
 }
 
-void RunOneClient(const std::string& name, int id, int texts, size_t size, DWORD timeoutMs, std::string& failure) {
-    WindowComsClient client;
-    HWND listening = WindowComsClient::FindServer(name);
-    if (listening == nullptr || !client.Connect(listening, timeoutMs)) {
-        failure = "client " + std::to_string(id) + " could not connect";
-        return;
-    }
-    for (int i = 0; i < texts; ++i) client.SendString(LoadText(id, i, size));
-    int received = 0;
-    const bool done = client.PumpUntil(
-        [&] {
-            while (client.Waiting() > 0) {
-                const std::string echo = client.ReadString();
-                if (echo != LoadText(id, received, size) && failure.empty()) {
-                    failure = "client " + std::to_string(id) + " echo " + std::to_string(received) + " differs";
-                }
-                ++received;
-            }
-            return received >= texts || client.Dropped() || client.ServerStopped();
-        },
-        timeoutMs);
-    if (failure.empty() && (!done || received != texts)) {
-        failure = "client " + std::to_string(id) + " got " + std::to_string(received) + " of " +
-                  std::to_string(texts) + " echoes";
-    }
-    if (failure.empty() && (!client.SendErrors().empty() || !client.ReceiveErrors().empty())) {
-        failure = "client " + std::to_string(id) + " saw protocol errors";
-    }
-    client.PumpUntil([&] { return client.TransfersDone(); }, 2000);
-    client.Disconnect();
-}
-
+// All clients live on this one thread, each with its own window and connection, so the
+// server serves them all at once; the thread's message loop drives every transfer.
 int RunClients(int argc, char** argv) {
     const std::string name = argv[2];
-    const int clients = std::atoi(Option(argc, argv, "--clients", "1").c_str());
+    const int count = std::atoi(Option(argc, argv, "--clients", "1").c_str());
     const int texts = std::atoi(Option(argc, argv, "--texts", "1").c_str());
     const size_t size = static_cast<size_t>(std::atoi(Option(argc, argv, "--size", "16").c_str()));
     const DWORD timeoutMs = static_cast<DWORD>(std::atoi(Option(argc, argv, "--timeout", "60000").c_str()));
 
-    std::vector<std::string> failures(static_cast<size_t>(clients));
-    std::vector<std::thread> threads;
-    for (int i = 0; i < clients; ++i) {
-        threads.emplace_back(RunOneClient, name, i, texts, size, timeoutMs, std::ref(failures[static_cast<size_t>(i)]));
+    HWND listening = WindowComsClient::FindServer(name);
+    std::vector<std::unique_ptr<WindowComsClient>> clients;
+    std::vector<int> received(static_cast<size_t>(count), 0);
+    std::vector<std::string> failures;
+    for (int id = 0; id < count; ++id) {
+        clients.push_back(std::make_unique<WindowComsClient>());
+        if (listening == nullptr || !clients.back()->Connect(listening, timeoutMs)) {
+            std::printf("client %d could not connect\n", id);
+            return 1;
+        }
     }
-    for (auto& thread : threads) thread.join();
-    int failed = 0;
-    for (const auto& failure : failures) {
-        if (failure.empty()) continue;
-        std::printf("%s\n", failure.c_str());
-        ++failed;
+    for (int i = 0; i < texts; ++i) {
+        for (int id = 0; id < count; ++id) clients[static_cast<size_t>(id)]->SendString(LoadText(id, i, size));
     }
+
+    auto collect = [&] {
+        bool all = true;
+        for (int id = 0; id < count; ++id) {
+            WindowComsClient& client = *clients[static_cast<size_t>(id)];
+            int& got = received[static_cast<size_t>(id)];
+            while (client.Waiting() > 0) {
+                if (client.ReadString() != LoadText(id, got, size)) {
+                    failures.push_back("client " + std::to_string(id) + " echo " + std::to_string(got) + " differs");
+                }
+                ++got;
+            }
+            if (client.Dropped() || client.ServerStopped()) return true;
+            all = all && got >= texts;
+        }
+        return all;
+    };
+    clients.front()->PumpUntil(collect, timeoutMs);
+
+    for (int id = 0; id < count; ++id) {
+        WindowComsClient& client = *clients[static_cast<size_t>(id)];
+        if (received[static_cast<size_t>(id)] != texts) {
+            failures.push_back("client " + std::to_string(id) + " got " + std::to_string(received[static_cast<size_t>(id)]) +
+                               " of " + std::to_string(texts) + " echoes");
+        }
+        if (!client.SendErrors().empty() || !client.ReceiveErrors().empty()) {
+            failures.push_back("client " + std::to_string(id) + " saw protocol errors");
+        }
+    }
+    clients.front()->PumpUntil(
+        [&] {
+            for (const auto& client : clients) {
+                if (!client->TransfersDone()) return false;
+            }
+            return true;
+        },
+        2000);
+    for (auto& client : clients) client->Disconnect();
+    for (const auto& failure : failures) std::printf("%s\n", failure.c_str());
     std::fflush(stdout);
-    return failed == 0 ? 0 : 1;
+    return failures.empty() ? 0 : 1;
 }
 
 }  // namespace
