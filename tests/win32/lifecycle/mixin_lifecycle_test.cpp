@@ -118,4 +118,15 @@ TEST_F(MixInLifeCycle, QuitWithNothingHeldCompletes) {
     EXPECT_EQ(Global<uint8_t>("MixInLoaded"), 0);
 }
 
+TEST_F(MixInLifeCycle, ConfigWhileADialogIsOpenDoesNothing) {
+    ASSERT_EQ(mixIn_->Init(mixIn_), 0);
+    void*& dialog = Global<void*>("ConfigForm");
+    int placeholder = 0;
+    dialog = &placeholder;  // as if a dialog were open: a second one must not appear (nor block)
+    mixIn_->Config(mixIn_);
+    EXPECT_EQ(dialog, &placeholder);
+    EXPECT_EQ(FindWindowA(nullptr, "Quorvex Tidewell Configuration"), nullptr);
+    dialog = nullptr;
+}
+
 }  // namespace
