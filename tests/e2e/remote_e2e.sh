@@ -25,7 +25,7 @@ cp "$build/dsp_qxtidewell.dll" "$work/Plugins/"
 : > "$work/winamp.ini"
 printf '[QXTidewell]\nInputDeviceName=Monitor of Tidewell Remote Mic\nMixInMode=0\nWantActive=1\nEnableBypass=1\n' \
   > "$work/Plugins/QXWTidewell.ini"
-sox -n -r 44100 -c 2 -b 16 "$work/music.wav" synth 40 sine 330 vol 0.5
+sox -n -r 44100 -c 2 -b 16 "$work/music.wav" synth 120 sine 330 vol 0.5
 
 "$root/scripts/wine-run" "$build/tidewell-host.exe" "$(win "$work/Plugins/dsp_qxtidewell.dll")" \
   "$(win "$work/music.wav")" "$(win "$work/out.wav")" --plugin-dir "$(win "$work/Plugins")" \
@@ -71,6 +71,26 @@ for _ in 1 2 3 4 5 6; do
 done
 echo "$marks" > "$work/marks-stats.txt"
 check "RamPTT marks reach the mixer as pending marks" "$seen"
+
+# Load: ten clients at once, each asking for the statistics several times. Every reply must
+# come whole and the audio must keep flowing. (A report is about 1.5 KB, some 3000 posted
+# messages under Wine; REMOTE_LOAD_TEXTS=20 gives the full load, about two minutes.)
+texts=${REMOTE_LOAD_TEXTS:-3}
+pids=()
+for client in $(seq 1 10); do
+  args=()
+  for _ in $(seq 1 "$texts"); do args+=(MixInStats); done
+  ( remote --timeout 240000 --expect "$texts" "${args[@]}" > "$work/load-$client.txt" ) &
+  pids+=($!)
+done
+for pid in "${pids[@]}"; do wait "$pid"; done
+complete=0
+for client in $(seq 1 10); do
+  heads=$(grep -c '^MixIn Stats:$' "$work/load-$client.txt")
+  enders=$(grep -c $'^\tEnableBypass: ' "$work/load-$client.txt")
+  [ "$heads" -eq "$texts" ] && [ "$enders" -eq "$texts" ] && complete=$((complete + 1))
+done
+check "ten clients at once get every report whole ($texts each)" "$([ $complete -eq 10 ]; echo $?)" "$complete of 10 complete"
 
 remote Pause > /dev/null
 remote Start > /dev/null
