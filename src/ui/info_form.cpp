@@ -1,5 +1,7 @@
 #include "ui/info_form.h"
 
+#include "ui/object_window_procedure.h"
+
 #include <exception>
 #include <string_view>
 
@@ -120,19 +122,7 @@ void TInfoForm::CentreOverOwner() {
 }
 
 LRESULT CALLBACK TInfoForm::Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TInfoForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (self == nullptr || self->window_ != window) return DefWindowProcA(window, msg, wParam, lParam);
-    try {
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (const std::exception& error) {
-        ShowErrorMessage(error.what());
-    } catch (...) {
-    }
-    return 0;
+    return DispatchToOwner<TInfoForm, &TInfoForm::HandleMessage, &TInfoForm::window_>(window, msg, wParam, lParam);
 }
 
 LRESULT TInfoForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

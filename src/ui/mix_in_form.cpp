@@ -1,5 +1,7 @@
 #include "ui/mix_in_form.h"
 
+#include "ui/object_window_procedure.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <dbt.h>
@@ -144,19 +146,7 @@ void TMixInForm::CreateFormWindow(int left, int top) {
 }
 
 LRESULT CALLBACK TMixInForm::Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TMixInForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (self == nullptr || self->window_ != window) return DefWindowProcA(window, msg, wParam, lParam);
-    try {
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (const std::exception& error) {
-        ShowErrorMessage(error.what());
-    } catch (...) {
-    }
-    return 0;
+    return DispatchToOwner<TMixInForm, &TMixInForm::HandleMessage, &TMixInForm::window_>(window, msg, wParam, lParam);
 }
 
 LRESULT TMixInForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
