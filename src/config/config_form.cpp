@@ -47,24 +47,12 @@ HWND Make(HWND parent, const char* cls, const char* text, DWORD style, Place at,
                            GetModuleHandleA(nullptr), nullptr);
 }
 
-void RegisterFormClass() {
-    static bool registered = false;
-    if (registered) return;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kConfigFormClass;
-    registered = RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 }  // namespace
 
 TConfigForm::TConfigForm(HWND owner) : owner_(owner) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    RegisterFormClass();
+    EnsureFormWindowClass(GetModuleHandleA(nullptr), kConfigFormClass, DefWindowProcA);
 
     // No caption buttons, no system menu: only "Done" or Enter close it. Children are not
     // clipped out: the group boxes draw only their frames, the form's background shows inside.

@@ -19,18 +19,6 @@ constexpr int kOkButtonTop = 8;
 // One line's height is measured on letters, digits and symbols of every height.
 constexpr const char* kLineHeightSample = "AaBbJjQqYyZz0123456789!@#$%^&*()[]{}|";
 
-void EnsureClassRegistered(HINSTANCE module, WNDPROC procedure) {
-    WNDCLASSA existing{};
-    if (GetClassInfoA(module, kInfoFormClass, &existing)) return;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = module;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kInfoFormClass;
-    RegisterClassA(&wc);
-}
-
 // The text's client size in the dialog font, measured on a screen DC.
 ClientSize MeasureText(const std::string& text) {
     HDC dc = GetDC(nullptr);
@@ -52,7 +40,7 @@ ClientSize MeasureText(const std::string& text) {
 
 TInfoForm::TInfoForm(HWND owner) : owner_(owner) {
     HINSTANCE module = ModuleOfControlWindowCode();
-    EnsureClassRegistered(module, &TInfoForm::Procedure);
+    EnsureFormWindowClass(module, kInfoFormClass, &TInfoForm::Procedure);
     window_ = CreateWindowExA(kFormExStyle, kInfoFormClass, "", kFormStyle, 0, 0, kInfoFormWidth, kInfoFormHeight,
                               owner, nullptr, module, this);
     if (window_ == nullptr) return;

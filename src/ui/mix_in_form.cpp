@@ -1,5 +1,6 @@
 #include "ui/mix_in_form.h"
 
+#include "ui/modal_window.h"
 #include "ui/object_window_procedure.h"
 
 #include <windows.h>
@@ -38,18 +39,6 @@ HFONT CreateFormFont() {
     ReleaseDC(nullptr, screen);
     return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontFace);
-}
-
-void EnsureFormClassRegistered(HINSTANCE module, WNDPROC procedure) {
-    WNDCLASSA existing{};
-    if (GetClassInfoA(module, kMixInFormClass, &existing)) return;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = module;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kMixInFormClass;
-    RegisterClassA(&wc);
 }
 
 }  // namespace
@@ -134,7 +123,7 @@ void TMixInForm::ReleaseColourScale() {
 
 void TMixInForm::CreateFormWindow(int left, int top) {
     HINSTANCE module = ModuleOfControlWindowCode();
-    EnsureFormClassRegistered(module, &TMixInForm::Procedure);
+    EnsureFormWindowClass(module, kMixInFormClass, &TMixInForm::Procedure);
     RECT outer{0, 0, kMixInFormClientWidth, kMixInFormClientHeight};
     AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
     window_ = CreateWindowExA(kFormExStyle, kMixInFormClass, kMixInFormCaption, kFormStyle, left, top,

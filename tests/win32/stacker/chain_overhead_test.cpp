@@ -9,41 +9,21 @@
 #include <cstdio>
 
 #include "stacker/structured_call_guard.h"
-#include "unit/stacker/scripted_dsp_folder.h"
-
-using namespace scripted;
+#include "unit/stacker/pass_through_chain.h"
 
 namespace {
 
-constexpr int kFrames = 576;
-constexpr int kChannels = 2;
 constexpr int kHosted = 64;
 constexpr int kBlocks = 20000;
 constexpr double kCeilingNsPerEntry = 1000.0;
 
-int TIDEWELL_CDECL NoMixing(winampDSPModule*, short*, int n, int, int, int) { return n; }
-
 double NanosecondsPerBlock(int hosted) {
-    Folder folder;
-    Host host;
-    host.enableBypass = false;
     StructuredCallGuard guard;
-    Library& own = folder.AddOwn();
-    std::vector<ModuleScript> modules;
-    for (int i = 0; i < hosted; ++i) modules.push_back({"Pass" + std::to_string(i)});
-    folder.Add({"dsp_pass.dll", modules});
-    OwnLibrary ownLibrary = folder.OwnOf(own);
-    ownLibrary.MixSamples = NoMixing;
-    TDSPPlugins manager(host, ownLibrary, folder, guard);
-    for (int i = 0; i < manager.Stack()->Count(); ++i) manager.Stack()->Get(i)->SetActive(true);
-    Tracing() = false;
-
-    std::vector<short> block(2 * kFrames * kChannels);
+    PassThroughChain chain(guard, hosted);
     volatile int sink = 0;
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < kBlocks; ++i) sink = manager.Stack()->RunChain(block.data(), kFrames, 16, kChannels, 44100);
+    for (int i = 0; i < kBlocks; ++i) sink = chain.RunBlock();
     const auto elapsed = std::chrono::steady_clock::now() - start;
-    Tracing() = true;
     (void)sink;
     return std::chrono::duration<double, std::nano>(elapsed).count() / kBlocks;
 }
