@@ -30,6 +30,7 @@
 #include "ui/level_meter.h"
 #include "ui/mix_mode_actions.h"
 #include "ui/ptt_pad.h"
+#include "ui/remote_commands.h"
 
 class WaveInApi;
 class TPluginConfig;
@@ -175,6 +176,10 @@ private:
     void CreateCommandServer();
     void ToggleCommandServer();
     void RamPTT();
+    // The control words (mix_in_form_control_words.cpp): the reply to `text`, which
+    // MatchRemoteCommand found to begin with `word`.
+    std::string AnswerControlWord(RemoteCommand word, const std::string& text);
+    std::string ControlStateReply() const;
     // DSP page (mix_in_form_dsp_page.cpp).
     void BuildDspPage();
     // True when `control` belongs to the page and the command was handled there.
