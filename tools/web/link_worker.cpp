@@ -26,9 +26,15 @@ LinkWorker::~LinkWorker() {
 }
 
 void LinkWorker::Ask(std::string text, Callback done) {
+    bool busy = false;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        jobs_.push_back(Job{std::move(text), std::move(done)});
+        busy = jobs_.size() >= kMostWaiting;
+        if (!busy) jobs_.push_back(Job{std::move(text), std::move(done)});
+    }
+    if (busy) {
+        done(LinkAnswer{LinkAnswer::Status::Failed, "the bridge is busy: too many requests are waiting"});
+        return;
     }
     SetEvent(static_cast<HANDLE>(wake_));
 }

@@ -30,8 +30,11 @@ public:
     LinkWorker(const LinkWorker&) = delete;
     LinkWorker& operator=(const LinkWorker&) = delete;
 
-    // Queues `text`; `done` runs on the link thread with the answer.
+    // Queues `text`; `done` runs on the link thread with the answer. While kMostWaiting
+    // requests wait already, the request is answered at once as failed ("busy"), so a flood
+    // of requests costs neither memory nor the plug-in anything.
     void Ask(std::string text, Callback done);
+    static constexpr size_t kMostWaiting = 64;
 
 private:
     struct Job {
