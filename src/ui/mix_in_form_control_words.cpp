@@ -63,5 +63,6 @@ std::string TMixInForm::ControlStateReply() const {
     facts.Bits = lastBits_;
     facts.Channels = lastChannels_;
     facts.BlockSamples = lastBlockSize_;
+    // facts.LatencyMode stays empty: this build's configuration has no latency setting.
     return ControlStateJson(facts);
 }

@@ -143,6 +143,12 @@ check "a body over 4 KB answers 413" "$([ "$code" = 413 ]; echo $?)" "$code"
 code=$(api -X POST -H 'Origin: http://evil.example' -H 'Content-Type: application/json' -d '{"mode":"off"}' "$base/api/mode")
 check "a POST from another origin answers 403" "$([ "$code" = 403 ]; echo $?)" "$code"
 
+# Whatever a client sends, the bridge and the plug-in behind it keep answering.
+abuse=$(python3 "$root/tests/e2e/web_abuse.py" "$port" 2>&1)
+code=$(api "$base/api/state")
+check "after junk, oversized and broken requests the bridge still answers" \
+  "$([ "$code" = 200 ] && kill -0 $web 2>/dev/null && [[ $abuse == 'upgraded True'* ]]; echo $?)" "$code; $abuse"
+
 # Any address but loopback needs a token; with one the bridge listens on all addresses, and
 # is reached here through 127.0.0.1 only.
 "$root/scripts/wine-run" "$build/tidewell-web.exe" --listen "0.0.0.0:$port" > "$work/refused.log" 2>&1

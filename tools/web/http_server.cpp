@@ -145,9 +145,11 @@ void StatePusher::Round() {
     std::erase_if(sessions_, [](const std::weak_ptr<WebSocketSession>& s) { return s.expired(); });
     running_ = !sessions_.empty();
     if (!running_) return;
-    AskLink(context_, "GetState", [this](LinkAnswer answer) {
+    // Rounds start every kPushInterval; a slow answer makes the next round start at once.
+    const auto started = std::chrono::steady_clock::now();
+    AskLink(context_, "GetState", [this, started](LinkAnswer answer) {
         Deliver(answer);
-        timer_.expires_after(kPushInterval);
+        timer_.expires_at(started + kPushInterval);
         timer_.async_wait([this](beast::error_code ec) {
             if (!ec) Round();
         });
