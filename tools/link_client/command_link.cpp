@@ -28,7 +28,7 @@ void CommandLink::Forget() { client_.reset(); }  // the client tells the server 
 
 void CommandLink::Idle() {
     if (client_ == nullptr) return;
-    client_->PumpUntil([] { return true; }, 0);
+    client_->PumpUntil([] { return false; }, 0);  // everything waiting, then back at once
     if (client_->Dropped() || client_->ServerStopped()) Forget();
 }
 

@@ -85,7 +85,8 @@ public:
     void Run(http::request<http::string_body> request) {
         ws_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
         ws_.read_message_max(kBodyLimit);
-        ws_.async_accept(request, [self = shared_from_this()](beast::error_code ec) { self->Accepted(ec); });
+        request_ = std::move(request);  // kept until the handshake is done
+        ws_.async_accept(request_, [self = shared_from_this()](beast::error_code ec) { self->Accepted(ec); });
     }
 
     void Push(const std::shared_ptr<const std::string>& text) {
@@ -129,6 +130,7 @@ private:
 
     websocket::stream<beast::tcp_stream> ws_;
     Context& context_;
+    http::request<http::string_body> request_;
     beast::flat_buffer buffer_;
     std::deque<std::shared_ptr<const std::string>> queue_;
     bool open_ = false;
@@ -263,6 +265,10 @@ private:
         response->set(http::field::content_type, contentType);
         response->set(http::field::cache_control, "no-store");
         response->set("X-Content-Type-Options", "nosniff");
+        // The panel is never framed by another page, and its address (which may hold the
+        // token) is never passed on.
+        response->set("X-Frame-Options", "DENY");
+        response->set("Referrer-Policy", "no-referrer");
         if (status == http::status::unauthorized) response->set(http::field::www_authenticate, "Bearer");
         response->keep_alive(keepAlive);
         response->body() = std::move(body);
@@ -330,7 +336,13 @@ int RunHttpServer(const WebOptions& options) {
     const tcp::endpoint endpoint(address, options.port);
     tcp::acceptor acceptor(context.io);
     acceptor.open(endpoint.protocol(), ec);
-    if (!ec) acceptor.bind(endpoint, ec);
+    if (!ec) {
+        // No other program may bind the same port beside the bridge and take its requests.
+        BOOL exclusive = TRUE;
+        setsockopt(acceptor.native_handle(), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
+                   sizeof exclusive);
+        acceptor.bind(endpoint, ec);
+    }
     if (!ec) acceptor.listen(net::socket_base::max_listen_connections, ec);
     if (ec) {
         std::fprintf(stderr, "tidewell-web: cannot listen on %s port %u: %s\n", options.host.c_str(),
