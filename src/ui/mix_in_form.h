@@ -113,6 +113,9 @@ public:
     // WM_MIXIN_TOGGLE_SERVER (mix_in_form_remote.cpp).
     std::unique_ptr<TQXServerWindowComs> QXServerWindowComs1;
     void QXServerWindowComs1ClientReadString(TQXServerWindowComs* sender, TQXServerClientWindowComs* client);
+    // The control words (mix_in_form_control_words.cpp): does what the click does and answers
+    // `text`, which MatchRemoteCommand found to begin with `word`.
+    std::string AnswerControlWord(RemoteCommand word, const std::string& text);
     COLORREF TriggerLampColour() const { return triggerOn_ ? kTriggerOnColour : kTriggerOffColour; }
 
     // Refills the DSP list from the module stack and updates its buttons (after the
@@ -176,9 +179,6 @@ private:
     void CreateCommandServer();
     void ToggleCommandServer();
     void RamPTT();
-    // The control words (mix_in_form_control_words.cpp): the reply to `text`, which
-    // MatchRemoteCommand found to begin with `word`.
-    std::string AnswerControlWord(RemoteCommand word, const std::string& text);
     std::string ControlStateReply() const;
     // DSP page (mix_in_form_dsp_page.cpp).
     void BuildDspPage();
