@@ -67,8 +67,8 @@ VERSION := $(shell awk '/^project/ {print $$3}' CMakeLists.txt)
 # The release archive: the DLL, the tools that exist, and the user guide.
 dist: bootstrap win32
 	rm -rf dist/stage && mkdir -p dist/stage
-	cp $(WIN32)/dsp_qxtidewell.dll docs/user-guide.md dist/stage/
-	for tool in tidewell-host.exe tidewell-remote.exe; do \
+	cp $(WIN32)/dsp_qxtidewell.dll docs/user-guide.md docs/web-panel-phone.png dist/stage/
+	for tool in tidewell-host.exe tidewell-remote.exe tidewell-web.exe; do \
 	  [ ! -f $(WIN32)/$$tool ] || cp $(WIN32)/$$tool dist/stage/; \
 	done
 	i686-w64-mingw32-strip dist/stage/*.dll dist/stage/*.exe 2>/dev/null || true

@@ -12,6 +12,8 @@ PACKAGES=(
   sox espeak-ng gnuplot-nox imagemagick zip
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  libboost1.74-dev curl python3
+  chromium chromium-driver python3-selenium
 )
 
 SUDO=""

@@ -30,6 +30,7 @@
 #include "ui/level_meter.h"
 #include "ui/mix_mode_actions.h"
 #include "ui/ptt_pad.h"
+#include "ui/remote_commands.h"
 
 class WaveInApi;
 class TPluginConfig;
@@ -112,6 +113,9 @@ public:
     // WM_MIXIN_TOGGLE_SERVER (mix_in_form_remote.cpp).
     std::unique_ptr<TQXServerWindowComs> QXServerWindowComs1;
     void QXServerWindowComs1ClientReadString(TQXServerWindowComs* sender, TQXServerClientWindowComs* client);
+    // The control words (mix_in_form_control_words.cpp): does what the click does and answers
+    // `text`, which MatchRemoteCommand found to begin with `word`.
+    std::string AnswerControlWord(RemoteCommand word, const std::string& text);
     COLORREF TriggerLampColour() const { return triggerOn_ ? kTriggerOnColour : kTriggerOffColour; }
 
     // Refills the DSP list from the module stack and updates its buttons (after the
@@ -175,6 +179,7 @@ private:
     void CreateCommandServer();
     void ToggleCommandServer();
     void RamPTT();
+    std::string ControlStateReply() const;
     // DSP page (mix_in_form_dsp_page.cpp).
     void BuildDspPage();
     // True when `control` belongs to the page and the command was handled there.

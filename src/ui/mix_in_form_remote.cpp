@@ -76,6 +76,12 @@ void TMixInForm::QXServerWindowComs1ClientReadString(TQXServerWindowComs*, TQXSe
         case RemoteCommand::RamPTT:
             if (thread != nullptr) RamPTT();
             break;
+        case RemoteCommand::SetMode:
+        case RemoteCommand::PushToTalk:
+        case RemoteCommand::SetLevel:
+        case RemoteCommand::GetState:
+            client->SendString(AnswerControlWord(MatchRemoteCommand(text), text));
+            break;
         case RemoteCommand::None:
             break;
     }

@@ -8,6 +8,8 @@ RemoteCommand MatchRemoteCommand(std::string_view text) {
         {"RecThreadStats", RemoteCommand::RecThreadStats}, {"MixInStats", RemoteCommand::MixInStats},
         {"Pause", RemoteCommand::Pause},                 {"Start", RemoteCommand::Start},
         {"RamPTT", RemoteCommand::RamPTT},
+        {"SetMode", RemoteCommand::SetMode},             {"PTT", RemoteCommand::PushToTalk},
+        {"SetLevel", RemoteCommand::SetLevel},           {"GetState", RemoteCommand::GetState},
     };
     for (const auto& [word, command] : words) {
         if (text.substr(0, word.size()) == word) return command;

@@ -1,7 +1,8 @@
 // The remote command vocabulary of the control window's command server, and the texts of
 // its replies. A command word matches when the received text begins with it, letter for
-// letter (case-sensitive); whatever follows is ignored. No word begins another, so at most
-// one matches.
+// letter (case-sensitive); whatever follows is ignored by the first seven words and read as
+// the argument by the control words (remote_control_words.h). No word begins another, so at
+// most one matches.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,22 @@
 
 #include "ui/level_meter.h"
 
-enum class RemoteCommand { None, EnableBypass, DisableBypass, RecThreadStats, MixInStats, Pause, Start, RamPTT };
+enum class RemoteCommand {
+    None,
+    EnableBypass,
+    DisableBypass,
+    RecThreadStats,
+    MixInStats,
+    Pause,
+    Start,
+    RamPTT,
+    // The control words: what a user does in the window, each answered "OK", "ERROR: ..."
+    // or (GetState) one line of JSON.
+    SetMode,
+    PushToTalk,
+    SetLevel,
+    GetState,
+};
 
 RemoteCommand MatchRemoteCommand(std::string_view text);
 

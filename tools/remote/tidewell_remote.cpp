@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "comms/error_meaning.h"
+#include "command_link.h"
 #include "remote_options.h"
 #include "window_coms_client.h"
 
@@ -78,19 +79,14 @@ HWND FindListeningWindow(WindowComsClient& client, const RemoteOptions& options)
     return nullptr;
 }
 
-// The plug-in's control window switches its command server on and off when it receives
-// WM_USER+2; nothing inside the plug-in sends it.
-constexpr const char* kControlWindowCaption = "Quorvex Tidewell MixIn";
-constexpr UINT kToggleServerMessage = WM_USER + 2;
 constexpr DWORD kServerStartPollMs = 50;
 
+// The plug-in's control window switches its command server on and off.
 int ToggleServer() {
-    HWND control = FindWindowA(nullptr, kControlWindowCaption);
-    if (control == nullptr) {
+    if (!PostServerToggle()) {
         Complain(std::string("no control window \"") + kControlWindowCaption + "\" is open (is the plug-in running?)");
         return kExitNoServer;
     }
-    PostMessageA(control, kToggleServerMessage, 0, 0);
     return kExitOk;
 }
 
