@@ -2,7 +2,6 @@
 
 #include "stacker/dsp_plugins.h"
 #include "stacker/module_calls.h"
-#include "stacker/stack_lock.h"
 
 TDSPPlugin::TDSPPlugin(TDSPPlugins* owner, const std::string& fullPath) : Owner(owner) {
     DspLibraryPlatform& platform = owner->Platform();
@@ -40,8 +39,8 @@ void TDSPPlugin::EnumerateModules() {
 }
 
 TDSPPlugin::~TDSPPlugin() {
+    // Each entry leaves the stack under the stack lock and then runs its Quit outside it.
     while (!Modules.empty()) {
-        StackLockHold hold(StackLock());
         std::unique_ptr<TDSPPluginModule> entry = std::move(Modules.front());
         Modules.erase(Modules.begin());
         entry.reset();

@@ -35,32 +35,42 @@ TDSPPluginModule::TDSPPluginModule(TDSPPlugin* plugin, winampDSPModule* module)
 
 TDSPPluginModule::~TDSPPluginModule() {
     TDSPPlugins& manager = *Plugin->Owner;
-    StackLockHold hold(StackLock());
-    if (TDSPPluginModulesStack* stack = manager.Stack()) stack->Take(this);
-    if (Active && !IsMixIn) {
-        // A failing Quit is swallowed: the library goes away regardless.
-        GuardedQuit(manager.Guard(), Module);
-        Active = false;
+    bool quit = false;
+    {
+        StackLockHold hold(StackLock());
+        if (TDSPPluginModulesStack* stack = manager.Stack()) stack->Take(this);
+        quit = Active && !IsMixIn;
+        if (quit) Active = false;
     }
+    // Out of the chain now. A failing Quit is swallowed: the library goes away regardless.
+    if (quit) GuardedQuit(manager.Guard(), Module);
     if (manager.MixInEntry == this) manager.MixInEntry = nullptr;
     if (manager.BypassEntry == this) manager.BypassEntry = nullptr;
 }
 
 bool TDSPPluginModule::SetActive(bool desired) {
-    if (IsMixIn) {
-        Active = true;
-        return true;
-    }
-    if (desired == Active) return Active;
+    // Active from birth and never changed: nothing to write.
+    if (IsMixIn) return true;
+    if (changing_ || desired == Active) return Active;
 
     ForeignCallGuard& guard = Plugin->Owner->Guard();
-    StackLockHold hold(StackLock());
+    changing_ = true;
     if (desired) {
-        if (GuardedInit(guard, Module)) Active = true;
+        // The chain may run the module only once its Init has returned.
+        if (GuardedInit(guard, Module)) StoreActive(true);
     } else {
-        if (GuardedQuit(guard, Module)) Active = false;
+        // Out of the chain first: once the lock has been taken no chain run is inside the
+        // module's ModifySamples, and none enters it again before Quit.
+        StoreActive(false);
+        if (!GuardedQuit(guard, Module)) StoreActive(true);
     }
+    changing_ = false;
     return Active;
+}
+
+void TDSPPluginModule::StoreActive(bool active) {
+    StackLockHold hold(StackLock());
+    Active = active;
 }
 
 void TDSPPluginModule::Configure() {

@@ -37,7 +37,8 @@ void TDSPPluginModulesStack::Move(int from, int to) {
 
 void TDSPPluginModulesStack::Remove(TDSPPluginModule* entry) {
     if (entry == nullptr) return;
-    StackLockHold hold(StackLock());
+    // Not under one hold: the module's Quit must run outside the lock. SetActive takes the
+    // entry out of the chain first, and the window thread is the only one changing the list.
     entry->SetActive(false);
     Take(entry);
 }

@@ -2,10 +2,12 @@
 // over every host block, and its saved form ("name=value" lines kept by the configuration
 // store in the section "QXTidewellStack").
 //
-// Owned by the manager (TDSPPlugins) and published in DSPPluginModulesStack while it
-// exists. Refers to entries, never owns them. RunChain runs on the playback thread under
+// Owned by the manager (TDSPPlugins) and published in DSPPluginModulesStack once it is
+// complete. Refers to entries, never owns them. RunChain runs on the playback thread under
 // the stack lock; every other operation runs on the window thread, the only thread that
-// changes the list, so Count, Get and IndexOf read without the lock.
+// changes the list, so Count, Get and IndexOf read without the lock. The window thread
+// holds the lock only to change the list or an entry's Active flag, never across a call
+// into a module, so the playback thread never waits for a module's Init or Quit.
 #pragma once
 
 #include <string>
@@ -37,7 +39,7 @@ public:
     void Exchange(int first, int second);
     // Take the entry at `from` out and insert it at `to`; nothing unless both are in range.
     void Move(int from, int to);
-    // Deactivate the entry, then take it out of the list.
+    // Deactivate the entry (its Quit runs outside the lock), then take it out of the list.
     void Remove(TDSPPluginModule* entry);
     // Put the entry at the end (taking it out first if it is there); activity unchanged.
     void Append(TDSPPluginModule* entry);

@@ -20,42 +20,39 @@ TDSPPlugins::TDSPPlugins(StackerHost& host, OwnLibrary own, DspLibraryPlatform& 
       guard_(guard),
       publishedStack_(publishedStack) {
     StackLock();  // created before anything can need it
-    {
-        StackLockHold hold(StackLock());
-        stack_ = std::make_unique<TDSPPluginModulesStack>(guard_, own_.MixSamples);
-        if (publishedStack_ != nullptr) *publishedStack_ = stack_.get();
-    }
+    stack_ = std::make_unique<TDSPPluginModulesStack>(guard_, own_.MixSamples);
+    // The stack is built completely before the playback thread can see it: loading, the
+    // saved order and the modules' Init calls all happen on an unpublished stack.
     try {
-        {
-            StackLockHold hold(StackLock());
-            ScanFolder();
-        }
+        ScanFolder();
         stack_->LoadOrder(host_.StackLines());
         PlaceOwnEntries();
     } catch (...) {
         // No destructor runs for a half-built manager: take the stack down first, so the
         // entries find none, then unload what was loaded.
-        {
-            StackLockHold hold(StackLock());
-            if (publishedStack_ != nullptr) *publishedStack_ = nullptr;
-            stack_.reset();
-        }
+        stack_.reset();
         UnloadAll();
         throw;
     }
+    // Published under the lock that RunPublishedChain reads it under, so the playback
+    // thread sees everything written while building.
+    StackLockHold hold(StackLock());
+    if (publishedStack_ != nullptr) *publishedStack_ = stack_.get();
 }
 
 TDSPPlugins::~TDSPPlugins() {
     {
+        // Unpublished first: once the lock has been taken no chain runs this stack, and
+        // none starts again, so what follows needs the lock no more than building did.
         StackLockHold hold(StackLock());
-        if (host_.ConfigExists() && stack_ != nullptr) {
-            std::vector<std::string> lines;
-            stack_->SaveOrder(lines);
-            host_.SetStackLines(lines);
-        }
         if (publishedStack_ != nullptr) *publishedStack_ = nullptr;
-        stack_.reset();
     }
+    if (host_.ConfigExists() && stack_ != nullptr) {
+        std::vector<std::string> lines;
+        stack_->SaveOrder(lines);
+        host_.SetStackLines(lines);
+    }
+    stack_.reset();
     UnloadAll();
 }
 
@@ -82,14 +79,12 @@ bool TDSPPlugins::ShouldLoad(const std::string& fullPath, bool alwaysLoad) {
 }
 
 void TDSPPlugins::LoadLibraryFile(const std::string& fullPath, const std::string& listedName) {
-    StackLockHold hold(StackLock());
     auto plugin = std::make_unique<TDSPPlugin>(this, fullPath);
     plugin->FileName = listedName;
     Plugins.push_back(std::move(plugin));
 }
 
 void TDSPPlugins::UnloadAll() {
-    StackLockHold hold(StackLock());
     while (!Plugins.empty()) {
         std::unique_ptr<TDSPPlugin> last = std::move(Plugins.back());
         Plugins.pop_back();

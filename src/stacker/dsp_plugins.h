@@ -9,8 +9,9 @@
 // - `own`: the plug-in's own file, header, module records and the mixing step MixSamples;
 // - `platform`: folder listing and library loading (Win32LibraryPlatform in the DLL);
 // - `guard`: the foreign-call guard (StructuredCallGuard in the DLL);
-// - `publishedStack`: where to publish the stack while it exists (&DSPPluginModulesStack);
-//   written under the stack lock, read by RunPublishedChain under it.
+// - `publishedStack`: where to publish the stack once it is complete, until destruction
+//   begins (&DSPPluginModulesStack); written under the stack lock, read by
+//   RunPublishedChain under it.
 // All four references must outlive the manager. Owns the libraries and the stack.
 #pragma once
 
@@ -33,7 +34,8 @@ public:
     TDSPPlugins& operator=(const TDSPPlugins&) = delete;
 
     // Unloads everything, then loads every DSP library of the plug-in folder; false when
-    // the host gives no folder. The caller holds the stack lock.
+    // the host gives no folder. Each entry takes the stack lock itself to join or leave
+    // the stack; the libraries' own code runs outside it.
     bool ScanFolder();
     // Destroys every library, the most recently loaded first.
     void UnloadAll();

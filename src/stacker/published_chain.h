@@ -1,8 +1,9 @@
 // The MixIn module's ModifySamples runs the chain through the published stack pointer
 // (DSPPluginModulesStack). Reading that pointer and running the chain happen under one
-// hold of the stack lock, and the manager publishes and unpublishes the stack under the
-// same lock, so the playback thread never runs a stack that the window thread (MixIn
-// Quit) is destroying.
+// hold of the stack lock, and the manager publishes the stack under the same lock once it
+// is complete and unpublishes it under that lock before taking it down, so the playback
+// thread never runs a stack that the window thread (MixIn Init or Quit) is still building
+// or already destroying.
 //
 // Playback thread. Allocates nothing.
 #pragma once

@@ -132,6 +132,24 @@ TEST_F(Chain, AFailingInitOrQuitLeavesTheStateAsItWas) {
     EXPECT_TRUE(Entry("BadQuit").SetActive(false));
 }
 
+TEST_F(Chain, TicksArrivingWhileTheModulesInitRunsChangeNothing) {
+    TDSPPluginModule* entry = nullptr;
+    std::vector<bool> nested;
+    bool pumped = false;
+    ModuleScript pumping{"Pumping"};
+    pumping.duringInit = [&] {
+        if (pumped) return;
+        pumped = true;
+        nested.push_back(entry->SetActive(true));
+        nested.push_back(entry->SetActive(false));
+    };
+    Build({pumping});
+    entry = &Entry("Pumping");
+    EXPECT_TRUE(entry->SetActive(true));
+    EXPECT_THAT(nested, ElementsAre(false, false));
+    EXPECT_THAT(Trace(), ElementsAre("Pumping.Init"));
+}
+
 TEST_F(Chain, ConfigureCallsTheModuleOnlyWhenActive) {
     Build({{"Halve", Behaviour::Halve}});
     Entry("Halve").Configure();

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -39,6 +40,7 @@ struct ModuleScript {
     int param = 0;
     bool initThrows = false;
     bool quitThrows = false;
+    std::function<void()> duringInit = nullptr;  // run inside Init, as messages a module pumps there
 };
 
 // Every call into a module, as "<description>.<call>", in the order made.
@@ -63,6 +65,7 @@ struct ModuleState {
 inline int TIDEWELL_CDECL ScriptedInit(winampDSPModule* m) {
     auto* s = static_cast<ModuleState*>(m->userData);
     Note(s->script.description, ".Init");
+    if (s->script.duringInit) s->script.duringInit();
     if (s->script.initThrows) throw std::runtime_error("Init failed");
     return 0;
 }
