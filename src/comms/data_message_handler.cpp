@@ -18,13 +18,10 @@ TQXWindowComsDataMessageHandler::~TQXWindowComsDataMessageHandler() = default;
 void TQXWindowComsDataMessageHandler::HandleMessage(const ComsWireMessage& message,
                                                     ComsWindow sender, ProtocolActions& out) {
     if (!IsDataCode(message.code)) return;
-    // A window that is not our peer cannot take part in this connection: tell the peer that
-    // something is out of sequence on both sides, and leave our own state alone.
-    if (sender != PeerWindow) {
-        Post(out, kAckAbort, kComsSequenceError);
-        Post(out, kSendAbort, kComsSequenceError);
-        return;
-    }
+    // Only the peer takes part in this connection. Anything else on the desktop can find our
+    // window and post to it; such a message is dropped unanswered, so that it can neither
+    // abort the peer's transfers nor make us post on its behalf.
+    if (sender != PeerWindow) return;
     if (message.code >= kFirstSenderCode) {
         ReceiveSideMessage(message, out);
     } else {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -219,21 +220,30 @@ TEST(CommsServer, ClosingInsideOnClientConnectDoesNotDeadlock) {
     EXPECT_NE(remote.Output().find("the server stopped"), std::string::npos) << remote.Output();
 }
 
-TEST(CommsServer, ClientThatVanishesKeepsItsEndpointUntilTheServerStops) {
+TEST(CommsServer, ClientKilledMidReplyIsReclaimedAndItsRepliesReleased) {
     const std::string name = UniqueName("Vanish");
     LocalServer local(name);
+    local.server.SetTimeOut(500);
+    std::vector<uint8_t> errors;
+    local.server.OnClientError = [&](TQXServerWindowComs*, TQXServerClientWindowComs*, uint8_t code) {
+        errors.push_back(code);
+    };
+    local.server.OnClientReadString = [&](TQXServerWindowComs*, TQXServerClientWindowComs* client) {
+        local.texts.push_back(client->ReadString());
+        client->SendString(std::string(100000, 'r'));  // far longer than the client lives
+        client->SendString("and another");
+    };
     ASSERT_TRUE(local.Start());
 
     ChildProcess remote;
-    ASSERT_TRUE(remote.Start(Program("tidewell-remote.exe") + " --server " + name + " --expect 1 --timeout 60000 hi"));
+    ASSERT_TRUE(remote.Start(Program("tidewell-remote.exe") + " --server " + name + " --expect 2 --timeout 60000 hi"));
     ASSERT_TRUE(PumpUntil([&] { return local.texts.size() == 1; }, kStartMs));
-    remote.Kill();  // its window goes without a word
-    PumpUntil([] { return false; }, 500);
-    EXPECT_EQ(local.Clients(), 1u);
-    EXPECT_EQ(local.disconnects, 0);
-    local.server.SetActive(false);
-    EXPECT_EQ(local.server.Thread(), nullptr);
-    EXPECT_EQ(local.disconnects, 0);
+    PumpUntil([] { return false; }, 300);  // into the reply's payload
+    remote.Kill();  // its window goes without a word, mid-reply
+    // The reply times out, and the endpoint of the vanished window is reclaimed with the
+    // reply still queued behind it.
+    EXPECT_TRUE(PumpUntil([&] { return local.Clients() == 0 && local.disconnects == 1; }, kStepMs));
+    EXPECT_NE(std::find(errors.begin(), errors.end(), kComsTimeOut), errors.end());
 }
 
 TEST(CommsServer, RemoteClientSendsTextsAndPrintsTheReplies) {
