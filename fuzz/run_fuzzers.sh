@@ -12,8 +12,8 @@ mode=$1 seconds=$2 targets=$3 seeds=$4 scratch=$5
 bin=$(dirname "$targets")
 count=$(grep -c . "$targets")
 if [ "$mode" = --total ]; then
-  # One second per target for start-up and the final statistics.
-  each=$(( seconds / count - 1 ))
+  # Three seconds per target for start-up (sanitizers, seed corpus) and the final statistics.
+  each=$(( seconds / count - 3 ))
 else
   each=$seconds
 fi

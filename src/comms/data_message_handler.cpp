@@ -23,10 +23,17 @@ void TQXWindowComsDataMessageHandler::HandleMessage(const ComsWireMessage& messa
     // abort the peer's transfers nor make us post on its behalf.
     if (sender != PeerWindow) return;
     if (message.code >= kFirstSenderCode) {
+        if (message.code > kSendAbort) return;  // "[" to "o" mean nothing
         ReceiveSideMessage(message, out);
     } else {
+        if (message.code > kAckAbort) return;  // ":" to "O" mean nothing
         SendSideMessage(message, out);
     }
+    // A transfer that goes on after this message is always guarded by its timer, whichever
+    // rule handled the message (some only wait for the next part), so that a peer that falls
+    // silent at any point ends it with a time-out instead of leaving it open for good.
+    if (receive_.started && !receiveTimerArmed_) ArmTimer(kReceiveTimerId, receiveTimerArmed_, out);
+    if (send_.sending && !sendTimerArmed_) ArmTimer(kSendTimerId, sendTimerArmed_, out);
 }
 
 void TQXWindowComsDataMessageHandler::HandleTimer(uint32_t timerId, ProtocolActions& out) {

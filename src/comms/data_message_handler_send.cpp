@@ -89,7 +89,7 @@ void TQXWindowComsDataMessageHandler::SendSideMessage(const ComsWireMessage& mes
         return StartNextQueued(out);
 
     default:
-        return;  // ":" to "O": nothing but the stopped timer
+        return;
     }
 }
 
