@@ -18,18 +18,22 @@ TQXWindowComsDataMessageHandler::~TQXWindowComsDataMessageHandler() = default;
 void TQXWindowComsDataMessageHandler::HandleMessage(const ComsWireMessage& message,
                                                     ComsWindow sender, ProtocolActions& out) {
     if (!IsDataCode(message.code)) return;
-    // A window that is not our peer cannot take part in this connection: tell the peer that
-    // something is out of sequence on both sides, and leave our own state alone.
-    if (sender != PeerWindow) {
-        Post(out, kAckAbort, kComsSequenceError);
-        Post(out, kSendAbort, kComsSequenceError);
-        return;
-    }
+    // Only the peer takes part in this connection. Anything else on the desktop can find our
+    // window and post to it; such a message is dropped unanswered, so that it can neither
+    // abort the peer's transfers nor make us post on its behalf.
+    if (sender != PeerWindow) return;
     if (message.code >= kFirstSenderCode) {
+        if (message.code > kSendAbort) return;  // "[" to "o" mean nothing
         ReceiveSideMessage(message, out);
     } else {
+        if (message.code > kAckAbort) return;  // ":" to "O" mean nothing
         SendSideMessage(message, out);
     }
+    // A transfer that goes on after this message is always guarded by its timer, whichever
+    // rule handled the message (some only wait for the next part), so that a peer that falls
+    // silent at any point ends it with a time-out instead of leaving it open for good.
+    if (receive_.started && !receiveTimerArmed_) ArmTimer(kReceiveTimerId, receiveTimerArmed_, out);
+    if (send_.sending && !sendTimerArmed_) ArmTimer(kSendTimerId, sendTimerArmed_, out);
 }
 
 void TQXWindowComsDataMessageHandler::HandleTimer(uint32_t timerId, ProtocolActions& out) {

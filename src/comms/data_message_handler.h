@@ -48,7 +48,8 @@ public:
     TQXWindowComsDataMessageHandler& operator=(const TQXWindowComsDataMessageHandler&) = delete;
 
     // A comms message whose code is a data code ("0" to "o"), from window `sender`. The shell
-    // has already answered it with 0 and dropped it if `sender` is not an existing window.
+    // has already answered it with 0 and dropped it if `sender` is not an existing window; a
+    // sender other than PeerWindow is ignored here.
     void HandleMessage(const ComsWireMessage& message, ComsWindow sender, ProtocolActions& out);
     // A tick of timer `timerId` on OwnWindow (kReceiveTimerId or kSendTimerId).
     void HandleTimer(uint32_t timerId, ProtocolActions& out);

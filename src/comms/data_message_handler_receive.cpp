@@ -77,7 +77,7 @@ void TQXWindowComsDataMessageHandler::ReceiveSideMessage(const ComsWireMessage& 
         return;
 
     default:
-        return;  // "[" to "o": nothing but the stopped timer
+        return;
     }
 }
 

@@ -17,7 +17,8 @@ void TQXWindowComsDataMessageHandler::SendSideMessage(const ComsWireMessage& mes
         if (s.got0) return FailSend(kComsSequenceError, true, out);
         s.got0 = true;
         OnSendStarted();
-        return Post(out, kSendSizeHigh, 0, static_cast<uint16_t>(s.size >> 16));
+        Post(out, kSendSizeHigh, 0, static_cast<uint16_t>(s.size >> 16));
+        return ArmTimer(kSendTimerId, sendTimerArmed_, out);
 
     case kAckSizeHigh: {
         if (s.got2) return FailSend(kComsSequenceError, true, out);
@@ -25,7 +26,10 @@ void TQXWindowComsDataMessageHandler::SendSideMessage(const ComsWireMessage& mes
         const uint16_t low = static_cast<uint16_t>(s.size & 0xFFFF);
         // The next header part belongs to this transfer only; after a failed evaluation the
         // state is reset (or already holds the next message), so nothing more is sent.
-        if (EvaluateSend(out)) Post(out, kSendSizeLow, 0, low);
+        if (EvaluateSend(out)) {
+            Post(out, kSendSizeLow, 0, low);
+            ArmTimer(kSendTimerId, sendTimerArmed_, out);
+        }
         return;
     }
 
@@ -71,8 +75,11 @@ void TQXWindowComsDataMessageHandler::SendSideMessage(const ComsWireMessage& mes
     case kAckPayloadDone:
         if (s.got7) return FailSend(kComsSequenceError, true, out);
         s.got7 = true;
-        if (s.hasChecksum) return Post(out, kSendChecksum, 0, s.checksum);
-        Post(out, kSendNoChecksum);
+        if (s.hasChecksum) {
+            Post(out, kSendChecksum, 0, s.checksum);
+        } else {
+            Post(out, kSendNoChecksum);
+        }
         return ArmTimer(kSendTimerId, sendTimerArmed_, out);
 
     case kAckAbort:
@@ -82,7 +89,7 @@ void TQXWindowComsDataMessageHandler::SendSideMessage(const ComsWireMessage& mes
         return StartNextQueued(out);
 
     default:
-        return;  // ":" to "O": nothing but the stopped timer
+        return;
     }
 }
 
@@ -132,11 +139,13 @@ bool TQXWindowComsDataMessageHandler::EvaluateSend(ProtocolActions& out) {
     return false;
 }
 
-// One payload byte per "6"; after the last one, "W" and the timer.
+// One payload byte per "6", then "W". Every code posted arms the timer, so a receiver that
+// vanishes at any point of the transfer makes the send time out instead of hanging.
 void TQXWindowComsDataMessageHandler::SendNextByte(ProtocolActions& out) {
     SendState& s = send_;
     if (s.index < s.size) {
         Post(out, kSendByte, s.data[s.index++]);
+        ArmTimer(kSendTimerId, sendTimerArmed_, out);
         return;
     }
     Post(out, kSendPayloadDone);

@@ -4,12 +4,13 @@
 
 #include "comms/window_coms_codes.h"
 
-TQXWindowComsOtherServer& OtherServerList::FindOrAdd(ComsWindow window) {
+TQXWindowComsOtherServer* OtherServerList::FindOrAdd(ComsWindow window) {
     for (auto& server : servers_) {
-        if (server.Window == window) return server;
+        if (server.Window == window) return &server;
     }
+    if (servers_.size() >= kMaxOtherServers) return nullptr;
     servers_.push_back(TQXWindowComsOtherServer{window, std::string(), false});
-    return servers_.back();
+    return &servers_.back();
 }
 
 const TQXWindowComsOtherServer* OtherServerList::Find(ComsWindow window) const {
@@ -25,12 +26,12 @@ void OtherServerList::Remove(ComsWindow window) {
 
 void OtherServerList::NameCharacter(ComsWindow window, uint8_t code, char character) {
     if (code != kComsNameFirst && code != kComsNameNext && code != kComsNameLast) return;
-    TQXWindowComsOtherServer& server = FindOrAdd(window);
-    if (server.NameComplete) return;
+    TQXWindowComsOtherServer* server = FindOrAdd(window);
+    if (server == nullptr || server->NameComplete) return;
     if (code == kComsNameFirst) {
-        server.Name.assign(1, character);
+        server->Name.assign(1, character);
     } else {
-        server.Name.push_back(character);
-        server.NameComplete = code == kComsNameLast;
+        if (server->Name.size() < kMaxServerNameLength) server->Name.push_back(character);
+        server->NameComplete = code == kComsNameLast;
     }
 }

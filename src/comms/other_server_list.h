@@ -2,9 +2,14 @@
 // has sent character by character: code 3 starts the name, 4 appends, 5 appends and
 // completes it. A completed name is never changed again.
 //
-// Used on one thread only (the listening thread, or the client's thread).
+// Anything on the desktop can send these codes, so the list is bounded: at most
+// kMaxOtherServers records, names of at most kMaxServerNameLength characters (further
+// characters are ignored; the last code still completes the name).
+//
+// Used on one thread only (the listening thread, or the client's thread), or under a lock.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,8 +24,12 @@ struct TQXWindowComsOtherServer {
 
 class OtherServerList {
 public:
-    // The record for `window`, added with an empty, incomplete name when there is none.
-    TQXWindowComsOtherServer& FindOrAdd(ComsWindow window);
+    static constexpr size_t kMaxOtherServers = 64;
+    static constexpr size_t kMaxServerNameLength = 256;
+
+    // The record for `window`, added with an empty, incomplete name when there is none;
+    // null when there is none and the list is full.
+    TQXWindowComsOtherServer* FindOrAdd(ComsWindow window);
     const TQXWindowComsOtherServer* Find(ComsWindow window) const;
     void Remove(ComsWindow window);
     // Applies a name character (code 3, 4 or 5) from `window`; other codes are ignored.

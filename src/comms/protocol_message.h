@@ -6,6 +6,10 @@
 
 UINT WindowComsProtocolMessage();
 
+// Posted by an endpoint to its listening window when a transfer with its client timed out:
+// the client window may have gone, and the listening thread looks for vanished clients.
+inline constexpr UINT kReclaimRequestMessage = WM_APP + 0x3C1;
+
 // WPARAM and LPARAM of a comms message with a control code (byte 1 and the value are 0
 // unless given) from window `sender`.
 inline WPARAM ComsControlWParam(BYTE code, BYTE byte = 0) {

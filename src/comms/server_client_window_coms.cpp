@@ -75,11 +75,11 @@ void TQXServerClientWindowComs::InstallHandler() {
                        },
                        this};
     h.OnReceiveError = {[](void* self, WindowComsMessageDataErrorType code) {
-                            static_cast<TQXServerClientWindowComs*>(self)->Notify(kFrontReceiveError, code);
+                            static_cast<TQXServerClientWindowComs*>(self)->TransferFailed(kFrontReceiveError, code);
                         },
                         this};
     h.OnSendError = {[](void* self, WindowComsMessageDataErrorType code) {
-                         static_cast<TQXServerClientWindowComs*>(self)->Notify(kFrontSendError, code);
+                         static_cast<TQXServerClientWindowComs*>(self)->TransferFailed(kFrontSendError, code);
                      },
                      this};
     h.OnTextSent = {[](void* self) { static_cast<TQXServerClientWindowComs*>(self)->Notify(kFrontWroteString); },
@@ -98,16 +98,25 @@ void TQXServerClientWindowComs::Release() {
                      ComsSender(endpointWindow_));
     }
     if (handler_) handler_->Shutdown();
-    if (endpointWindow_ != nullptr) {
-        if (queue_) queue_->Close();
-        CustDeallocateHWnd(endpointWindow_);
-    }
+    // The texts that arrived before the end stay readable: their notices may still be on
+    // their way to the component, ahead of the disconnect notice. The queue goes with the
+    // object.
+    if (endpointWindow_ != nullptr) CustDeallocateHWnd(endpointWindow_);
 }
 
 std::string TQXServerClientWindowComs::ReadString() { return queue_ ? queue_->ReadString() : std::string(); }
 
+std::string TQXServerClientWindowComs::ReadBinary() { return queue_ ? queue_->ReadBinary() : std::string(); }
+
 int TQXServerClientWindowComs::SendString(const std::string& text) {
     return handler_ ? handler_->SendString(text) : 0;
+}
+
+// The component hears of every failure. A time-out may mean that the client has gone
+// without a word: the listening thread then checks, and reclaims this endpoint if so.
+void TQXServerClientWindowComs::TransferFailed(UINT frontMessage, WindowComsMessageDataErrorType code) {
+    Notify(frontMessage, code);
+    if (code == kComsTimeOut) PostMessageA(listeningWindow_, kReclaimRequestMessage, 0, 0);
 }
 
 void TQXServerClientWindowComs::Notify(UINT frontMessage, LPARAM lParam) {

@@ -10,10 +10,13 @@
 // messages posted to the front window carrying its address.
 //
 // Lifetime: the listening thread keeps it in its clients list from the client's connect
-// request until its disconnect or the server's stop, then calls Release(), which does the
-// whole destruction (code 12 to the client, transfers aborted with code 7, queue and window
-// gone). The object itself lives on while an event handler still holds it (shared
-// ownership); after Release() ReadString returns the empty text and SendString 0.
+// request until its disconnect, the reclaiming of its vanished client window, or the
+// server's stop, then calls Release(), which does the
+// destruction of the connection (code 12 to the client, transfers aborted with code 7, the
+// window gone). The object itself lives on while the component still has notices for it or
+// an event handler holds it (shared ownership); after Release() SendString returns 0, and
+// ReadString still returns the texts that had arrived, so that none is lost to the order in
+// which the notices and the disconnect happen.
 #pragma once
 
 #include <windows.h>
@@ -38,8 +41,11 @@ public:
     TQXServerClientWindowComs(const TQXServerClientWindowComs&) = delete;
     TQXServerClientWindowComs& operator=(const TQXServerClientWindowComs&) = delete;
 
-    // The first waiting text, removed; the empty text when none waits or a binary is first.
+    // The oldest waiting text, removed; the empty text when none waits. Binaries that arrived
+    // in between do not hold texts up.
     std::string ReadString();
+    // The oldest waiting binary message, removed; empty when none waits.
+    std::string ReadBinary();
     // Hands the text to the handler: the number of bytes queued, 0 without a handler.
     int SendString(const std::string& text);
 
@@ -57,6 +63,7 @@ private:
     void InstallHandler();
     void EndpointWindowProc(WindowMessage& message);
     void Notify(UINT frontMessage, LPARAM lParam = 0);
+    void TransferFailed(UINT frontMessage, WindowComsMessageDataErrorType code);
 
     std::unique_ptr<WindowComsTransport> handler_;
     uint32_t timeOut_;

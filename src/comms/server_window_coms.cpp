@@ -141,9 +141,13 @@ void TQXServerWindowComs::FrontWindowProc(WindowMessage& message) {
 void TQXServerWindowComs::RaiseClientEvent(UINT notice, WPARAM wParam, LPARAM lParam) {
     if (destroying_ || closing_ || !thread_) return;
     // The notice carries only the endpoint's address: it counts only while the endpoint is
-    // still in the thread's list, and the reference keeps it alive through the event.
+    // still in the thread's list, and the reference keeps it alive through the event. The
+    // thread keeps a departed endpoint until its disconnect notice, posted after all its other
+    // notices, is handled here: a client that left before its notices came still raises its
+    // events, in order, and its last texts can still be read.
+    const auto* endpoint = reinterpret_cast<TQXServerClientWindowComs*>(wParam);
     std::shared_ptr<TQXServerClientWindowComs> client =
-        thread_->FindClient(reinterpret_cast<TQXServerClientWindowComs*>(wParam));
+        notice == kFrontDisconnect ? thread_->TakeDeparted(endpoint) : thread_->FindClientOrDeparted(endpoint);
     if (!client) return;
     switch (notice) {
     case kFrontConnect:

@@ -6,10 +6,12 @@
 // ServerName) as messages 1024 to 1033 and is raised as events on the component's thread.
 //
 // Threads: every member is called on the component's thread (normally the application's
-// window thread), and every event is raised there. Connect and disconnect notices are sent
-// synchronously, so the endpoint is alive while OnClientConnect and OnClientDisconnect run;
-// read and error notices are posted, and an endpoint that is gone by the time such a notice
-// arrives raises nothing. Close may be called from inside any event handler.
+// window thread), and every event is raised there. All notices are posted, so the listening
+// thread never waits for this thread. The endpoint object stays alive through its connect
+// and disconnect events; by the time OnClientDisconnect runs it has been released (its
+// window is gone, ReadString answers the empty text and SendString 0). A read or error
+// notice whose endpoint is gone by the time it arrives raises nothing. Close may be called
+// from inside any event handler.
 //
 // Ownership: owns the front window and the thread; the thread owns the endpoints. Events get
 // the endpoint as Client; it must not be kept beyond the event.

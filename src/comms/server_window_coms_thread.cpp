@@ -11,10 +11,16 @@
 namespace {
 
 constexpr char kListeningClassPrefix[] = "WindowComs";
-// How long the thread waits for a recipient of its name to take one character. A window
-// that does not answer (its thread hung or blocked) ends the name transfer instead of
-// holding the listening thread, and with it the server's stop, for ever.
-constexpr UINT kNameCharacterTimeoutMs = 2000;
+// How long the thread may spend sending its name to one requester, all characters together.
+// A window that answers slowly or not at all (its thread hung or blocked) ends the name
+// transfer instead of holding the listening thread, and with it every connection.
+constexpr ULONGLONG kNameTransferTimeoutMs = 2000;
+// How often the listening thread looks for endpoints whose client window has gone.
+constexpr UINT kReclaimTimerId = 1;
+constexpr UINT kReclaimPeriodMs = 1000;
+// Disconnect notices the component has not handled yet are kept for at most this many
+// endpoints; a component thread that never answers cannot make the list grow for ever.
+constexpr size_t kMaxDeparted = 1024;
 // While the thread is starting, its message queue may not exist yet; the quit request is
 // repeated at this interval until it can be posted or the thread has ended.
 constexpr DWORD kQuitRetryMs = 5;
@@ -139,6 +145,12 @@ void TQXServerWindowComsThread::Work() {
         return;
     }
     listeningWindow_ = listening;
+    {
+        std::lock_guard<std::mutex> hold(listsLock_);
+        control_ = std::make_unique<ListeningWindowControl>(reinterpret_cast<ComsWindow>(listening), &WindowExists,
+                                                            this);
+    }
+    SetTimer(listening, kReclaimTimerId, kReclaimPeriodMs, nullptr);
 
     Broadcast(kComsServerStarted);
     Broadcast(kComsNameRequest);
@@ -148,6 +160,7 @@ void TQXServerWindowComsThread::Work() {
 
     Broadcast(kComsServerStopped);
     PostMessageA(frontWindow_, kFrontStopped, reinterpret_cast<WPARAM>(listening), 0);
+    KillTimer(listening, kReclaimTimerId);
     CustDeallocateHWnd(listening);
     ReleaseClients();
     TellOtherServersStopped();
@@ -161,51 +174,40 @@ void TQXServerWindowComsThread::Broadcast(BYTE code) const {
 }
 
 void TQXServerWindowComsThread::ListeningWindowProc(WindowMessage& message) {
-    if (message.Msg != protocolMessage_) return DefaultWindowMessage(message);
     try {
+        if (message.Msg == kReclaimRequestMessage ||
+            (message.Msg == WM_TIMER && message.WParam == kReclaimTimerId)) {
+            return ReclaimVanishedClients();
+        }
+        if (message.Msg != protocolMessage_) return DefaultWindowMessage(message);
         HWND self = listeningWindow_;
         HWND from = ComsSenderWindow(message.LParam);
         const BYTE code = static_cast<BYTE>(message.WParam & 0xFF);
-        const char character = static_cast<char>((message.WParam >> 8) & 0xFF);
-        switch (code) {
-        case kComsQuery:
+        const BYTE byte = static_cast<BYTE>((message.WParam >> 8) & 0xFF);
+        ListeningStep step;
+        {
+            std::lock_guard<std::mutex> hold(listsLock_);
+            if (!control_) return;
+            step = control_->Handle(code, byte, reinterpret_cast<ComsWindow>(from));
+        }
+        switch (step.kind) {
+        case ListeningStep::Kind::Announce:
             Broadcast(kComsServerAnnouncement);
             message.Result = reinterpret_cast<LRESULT>(self);
             break;
-        case kComsNameRequest:
-            // Our own start-up broadcast reaches us too; we need not learn our own name.
-            if (from != self && IsWindow(from)) SendName(from);
+        case ListeningStep::Kind::SendName:
+            SendName(from);
             break;
-        case kComsNameFirst:
-        case kComsNameNext:
-        case kComsNameLast:
-            if (from != self) {
-                std::lock_guard<std::mutex> hold(listsLock_);
-                otherServers_.NameCharacter(reinterpret_cast<ComsWindow>(from), code, character);
-            }
+        case ListeningStep::Kind::RequestName:
+            PostMessageA(from, protocolMessage_, ComsControlWParam(kComsNameRequest), ComsSender(self));
             break;
-        case kComsServerStarted:
-            if (from != self) {
-                {
-                    std::lock_guard<std::mutex> hold(listsLock_);
-                    otherServers_.FindOrAdd(reinterpret_cast<ComsWindow>(from));
-                }
-                PostMessageA(from, protocolMessage_, ComsControlWParam(kComsNameRequest), ComsSender(self));
-            }
-            break;
-        case kComsServerStopped:
-            if (from != self) {
-                std::lock_guard<std::mutex> hold(listsLock_);
-                otherServers_.Remove(reinterpret_cast<ComsWindow>(from));
-            }
-            break;
-        case kComsConnect:
+        case ListeningStep::Kind::Connect:
             Connect(from, message);
             break;
-        case kComsDisconnect:
+        case ListeningStep::Kind::Disconnect:
             Disconnect(from);
             break;
-        default:
+        case ListeningStep::Kind::None:
             break;
         }
     } catch (...) {
@@ -213,25 +215,38 @@ void TQXServerWindowComsThread::ListeningWindowProc(WindowMessage& message) {
     }
 }
 
+bool TQXServerWindowComsThread::WindowExists(void*, ComsWindow window) {
+    return IsWindow(reinterpret_cast<HWND>(window)) != FALSE;
+}
+
 // One character per synchronous message: 3 for the first, 4 for the middle ones, 5 for the
-// last (a one-character name is a lone 5). A recipient answering other than 0, or not
-// answering at all, ends the transfer.
+// last (a one-character name is a lone 5). A recipient answering other than 0, or not in
+// time, ends the transfer.
 void TQXServerWindowComsThread::SendName(HWND requester) {
     const size_t length = serverName_.size();
+    const ULONGLONG deadline = GetTickCount64() + kNameTransferTimeoutMs;
     for (size_t i = 0; i < length; ++i) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return;
         const BYTE code = i + 1 == length ? kComsNameLast : i == 0 ? kComsNameFirst : kComsNameNext;
         DWORD_PTR answer = 0;
         const LRESULT delivered =
             SendMessageTimeoutA(requester, protocolMessage_, ComsControlWParam(code, static_cast<BYTE>(serverName_[i])),
                                 ComsSender(listeningWindow_), SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                                kNameCharacterTimeoutMs, &answer);
+                                static_cast<UINT>(deadline - now), &answer);
         if (delivered == 0 || answer != 0) return;
     }
 }
 
+// The connect notice is posted: the component learns of the client when its thread gets to
+// it, and the listening thread goes on serving everyone else meanwhile.
 void TQXServerWindowComsThread::Connect(HWND clientWindow, WindowMessage& message) {
     message.Result = 0;
     if (FindByClientWindow(clientWindow)) return;  // one endpoint per client window
+    if (ClientCount() >= kMaxEndpoints) {
+        ReclaimVanishedClients();
+        if (ClientCount() >= kMaxEndpoints) return;  // full: not accepted
+    }
     std::shared_ptr<TQXServerClientWindowComs> endpoint;
     try {
         endpoint = std::make_shared<TQXServerClientWindowComs>(owner_, clientWindow, listeningWindow_.load(),
@@ -242,24 +257,41 @@ void TQXServerWindowComsThread::Connect(HWND clientWindow, WindowMessage& messag
         if (endpoint) endpoint->Release();
         return;  // not a window, or its endpoint could not be made: the answer is 0
     }
-    HWND endpointWindow = endpoint->EndpointWindow();
-    message.Result = reinterpret_cast<LRESULT>(endpointWindow);
-    // The client has its answer before the component hears of the connection.
-    if (InSendMessage()) ReplyMessage(message.Result);
-    SendMessageA(frontWindow_, kFrontConnect, reinterpret_cast<WPARAM>(endpoint.get()), 0);
+    message.Result = reinterpret_cast<LRESULT>(endpoint->EndpointWindow());
+    PostMessageA(frontWindow_, kFrontConnect, reinterpret_cast<WPARAM>(endpoint.get()), 0);
 }
 
 void TQXServerWindowComsThread::Disconnect(HWND clientWindow) {
-    std::shared_ptr<TQXServerClientWindowComs> endpoint = FindByClientWindow(clientWindow);
-    if (!endpoint || endpoint->disconnecting_) return;
+    if (std::shared_ptr<TQXServerClientWindowComs> endpoint = FindByClientWindow(clientWindow)) Disconnect(endpoint);
+}
+
+// The endpoint leaves the clients list for the departed list, where it stays alive until
+// the component has handled its disconnect notice; it is released at once, on this thread
+// that owns its window.
+void TQXServerWindowComsThread::Disconnect(const std::shared_ptr<TQXServerClientWindowComs>& endpoint) {
+    if (endpoint->disconnecting_) return;
     endpoint->disconnecting_ = true;
-    if (InSendMessage()) ReplyMessage(0);
-    SendMessageA(frontWindow_, kFrontDisconnect, reinterpret_cast<WPARAM>(endpoint.get()), 0);
     {
         std::lock_guard<std::mutex> hold(listsLock_);
         std::erase(clients_, endpoint);
+        if (departed_.size() >= kMaxDeparted) departed_.erase(departed_.begin());
+        departed_.push_back(endpoint);
     }
+    PostMessageA(frontWindow_, kFrontDisconnect, reinterpret_cast<WPARAM>(endpoint.get()), 0);
     endpoint->Release();
+}
+
+// Every endpoint whose client window no longer exists is disconnected as if its client had
+// asked, so that its window, its queues and its place among kMaxEndpoints come back.
+void TQXServerWindowComsThread::ReclaimVanishedClients() {
+    std::vector<std::shared_ptr<TQXServerClientWindowComs>> clients;
+    {
+        std::lock_guard<std::mutex> hold(listsLock_);
+        clients = clients_;
+    }
+    for (const auto& endpoint : clients) {
+        if (!IsWindow(endpoint->ClientWindow())) Disconnect(endpoint);
+    }
 }
 
 std::shared_ptr<TQXServerClientWindowComs> TQXServerWindowComsThread::FindByClientWindow(HWND clientWindow) const {
@@ -279,6 +311,28 @@ std::shared_ptr<TQXServerClientWindowComs> TQXServerWindowComsThread::FindClient
     return nullptr;
 }
 
+std::shared_ptr<TQXServerClientWindowComs> TQXServerWindowComsThread::FindClientOrDeparted(
+    const TQXServerClientWindowComs* endpoint) const {
+    if (auto client = FindClient(endpoint)) return client;
+    std::lock_guard<std::mutex> hold(listsLock_);
+    for (const auto& client : departed_) {
+        if (client.get() == endpoint) return client;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<TQXServerClientWindowComs> TQXServerWindowComsThread::TakeDeparted(
+    const TQXServerClientWindowComs* endpoint) {
+    std::lock_guard<std::mutex> hold(listsLock_);
+    for (auto at = departed_.begin(); at != departed_.end(); ++at) {
+        if (at->get() != endpoint) continue;
+        std::shared_ptr<TQXServerClientWindowComs> client = std::move(*at);
+        departed_.erase(at);
+        return client;
+    }
+    return nullptr;
+}
+
 size_t TQXServerWindowComsThread::ClientCount() const {
     std::lock_guard<std::mutex> hold(listsLock_);
     return clients_.size();
@@ -286,7 +340,8 @@ size_t TQXServerWindowComsThread::ClientCount() const {
 
 std::vector<TQXWindowComsOtherServer> TQXServerWindowComsThread::OtherServers() const {
     std::lock_guard<std::mutex> hold(listsLock_);
-    return otherServers_.Servers();
+    if (!control_) return {};
+    return control_->OtherServers().Servers();
 }
 
 // Oldest first; each endpoint tells its client with code 12.
@@ -303,8 +358,10 @@ void TQXServerWindowComsThread::TellOtherServersStopped() {
     std::vector<TQXWindowComsOtherServer> servers;
     {
         std::lock_guard<std::mutex> hold(listsLock_);
-        servers = otherServers_.Servers();
-        otherServers_.Clear();
+        if (control_) {
+            servers = control_->OtherServers().Servers();
+            control_->OtherServers().Clear();
+        }
     }
     for (const auto& server : servers) {
         PostMessageA(reinterpret_cast<HWND>(server.Window), protocolMessage_, ComsControlWParam(kComsServerStopped),

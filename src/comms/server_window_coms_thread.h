@@ -5,9 +5,15 @@
 // of the other servers on the desktop. It tells the component what happens by messages to
 // the component's front window (1024 to 1033).
 //
+// Nothing that arrives from outside can stall or swamp it: it never waits on the component's
+// thread (the connect and disconnect notices are posted, and the endpoint is kept alive until
+// its disconnect notice has been handled), it keeps at most kMaxEndpoints endpoints, and it
+// reclaims the endpoint of a client window that has gone without a word: on a timer, when a
+// transfer with it times out, and before refusing a connect for want of room.
+//
 // Threads: built, started, stopped and destroyed on the component's thread; its work runs on
 // its own thread. The clients list and the other-servers list are read from the component's
-// thread under a lock (FindClient, OtherServers).
+// thread under a lock (FindClient, TakeDeparted, OtherServers).
 //
 // Ownership: owned by the component (not freed when its work ends); owns the endpoints.
 #pragma once
@@ -21,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "comms/other_server_list.h"
+#include "comms/listening_window_control.h"
 #include "host/cust_allocate_hwnd.h"
 
 class TQXServerWindowComs;
@@ -57,6 +63,11 @@ public:
 
     // The endpoint at `endpoint` while it is in the clients list, held for the caller.
     std::shared_ptr<TQXServerClientWindowComs> FindClient(const TQXServerClientWindowComs* endpoint) const;
+    // The same, also looking among the endpoints whose disconnect notice is still on its way
+    // (for the notices of a client that has left already).
+    std::shared_ptr<TQXServerClientWindowComs> FindClientOrDeparted(const TQXServerClientWindowComs* endpoint) const;
+    // The departed endpoint at `endpoint`, removed from the departed list (disconnect notice).
+    std::shared_ptr<TQXServerClientWindowComs> TakeDeparted(const TQXServerClientWindowComs* endpoint);
     size_t ClientCount() const;
     std::vector<TQXWindowComsOtherServer> OtherServers() const;
 
@@ -68,6 +79,9 @@ private:
     void SendName(HWND requester);
     void Connect(HWND clientWindow, WindowMessage& message);
     void Disconnect(HWND clientWindow);
+    void Disconnect(const std::shared_ptr<TQXServerClientWindowComs>& endpoint);
+    void ReclaimVanishedClients();
+    static bool WindowExists(void* self, ComsWindow window);
     std::shared_ptr<TQXServerClientWindowComs> FindByClientWindow(HWND clientWindow) const;
     void ReleaseClients();
     void TellOtherServersStopped();
@@ -84,8 +98,10 @@ private:
     std::atomic<bool> terminated_{false};
     std::atomic<bool> started_{false};
 
-    mutable std::mutex listsLock_;  // guards clients_, otherServers_ and failure_
+    mutable std::mutex listsLock_;  // guards clients_, departed_, the control's records and failure_
     std::vector<std::shared_ptr<TQXServerClientWindowComs>> clients_;
-    OtherServerList otherServers_;
+    // Released endpoints whose disconnect notice the component has not handled yet.
+    std::vector<std::shared_ptr<TQXServerClientWindowComs>> departed_;
+    std::unique_ptr<ListeningWindowControl> control_;
     std::string failure_;
 };

@@ -100,8 +100,8 @@ inline constexpr uint32_t kMaxTransferSize = 1024 * 1024;
 enum WindowComsFrontMessage : uint32_t {
     kFrontListening = 1024,     // WPARAM listening window, posted
     kFrontStopped = 1025,       // WPARAM listening window, posted
-    kFrontConnect = 1026,       // sent; the thread waits
-    kFrontDisconnect = 1027,    // sent; the thread waits
+    kFrontConnect = 1026,       // posted; the endpoint is kept until its 1027 is handled
+    kFrontDisconnect = 1027,    // posted after all other notices of the endpoint
     kFrontReadBinary = 1028,    // posted
     kFrontReadString = 1029,    // posted
     kFrontWroteBinary = 1030,   // never sent

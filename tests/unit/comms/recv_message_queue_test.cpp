@@ -27,13 +27,19 @@ TEST(RecvMessageQueue, TextsComeOutInArrivalOrder) {
     EXPECT_EQ(queue.ReadString(), "");
 }
 
-TEST(RecvMessageQueue, BinaryFirstHidesTheTextsBehindIt) {
+TEST(RecvMessageQueue, BinaryFirstDoesNotHoldUpTheTextsBehindIt) {
     TQXWindowComsRecvMessageQueue queue;
     queue.PushBinary(Bytes("bin"), 3);
-    queue.PushText(Bytes("text"), 4);
+    queue.PushText(Bytes("one"), 3);
+    queue.PushBinary(Bytes("bin2"), 4);
+    queue.PushText(Bytes("two"), 3);
+    EXPECT_EQ(queue.ReadString(), "one");
+    EXPECT_EQ(queue.ReadString(), "two");
     EXPECT_EQ(queue.ReadString(), "");
-    EXPECT_EQ(queue.ReadString(), "");
-    EXPECT_EQ(queue.Count(), 2u);
+    EXPECT_EQ(queue.ReadBinary(), "bin");
+    // Binaries nobody reads are bounded: only the newest few wait.
+    for (int i = 0; i < 10; ++i) queue.PushBinary(Bytes("more"), 4);
+    EXPECT_EQ(queue.Count(), TQXWindowComsRecvMessageQueue::kMaxWaitingBinaries);
 }
 
 TEST(RecvMessageQueue, ClosedQueueTakesNothingAndLeaksNothing) {

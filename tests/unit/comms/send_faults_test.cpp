@@ -60,6 +60,23 @@ TEST(SendFaults, TimeOutStartsTheNextQueuedMessage) {
     EXPECT_EQ(pair.logB.receiveErrors, std::vector<uint8_t>{kComsTimeOut});  // from "Z6"
 }
 
+TEST(SendFaults, ReceiverSilentAfterAnyCodeOfTheTransferTimesOutWithCode6) {
+    // Whatever the sender posted last ("Q", "R", a "V", "X"), a receiver that goes away then
+    // must not leave it sending for good.
+    const std::vector<std::vector<char>> answers = {
+        {'0'}, {'0', '2'}, {'0', '2', '3', '4', '5'}, {'0', '2', '3', '4', '5', '6', '6', '6', '7'}};
+    for (const auto& script : answers) {
+        Pair pair;
+        pair.Send(Pair::kA, "abc");
+        pair.Send(Pair::kA, "queued");
+        for (char code : script) Answer(pair, code);
+        ASSERT_TRUE(pair.TimerRunning(Pair::kA, kSendTimerId)) << script.size() << " answers";
+        pair.Tick(Pair::kA, kSendTimerId);
+        EXPECT_EQ(pair.logA.sendErrors, std::vector<uint8_t>{kComsTimeOut}) << script.size() << " answers";
+        EXPECT_EQ(pair.PostedBy(Pair::kA).back(), "P") << "the queue goes on";
+    }
+}
+
 TEST(SendFaults, ReceiverAbortEndsTheSendWithItsCodeAndNoAnswer) {
     Pair pair;
     pair.Send(Pair::kA, "abc");

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "comms/server_client_window_coms.h"
@@ -178,6 +181,59 @@ TEST_F(Endpoints, ConnectFromSomethingThatIsNoWindowAnswers0) {
     PumpUntil([] { return false; }, 100);
     EXPECT_EQ(connects, 0);
     EXPECT_EQ(server.Thread()->ClientCount(), 0u);
+}
+
+TEST_F(Endpoints, AtMost64EndpointsAndAVanishedClientsPlaceIsReclaimed) {
+    int disconnects = 0;
+    server.OnClientDisconnect = [&](TQXServerWindowComs*, TQXServerClientWindowComs*) { ++disconnects; };
+    Start();
+    std::vector<std::unique_ptr<WindowComsClient>> clients;
+    for (size_t i = 0; i < kMaxEndpoints; ++i) {
+        clients.push_back(std::make_unique<WindowComsClient>());
+        ASSERT_TRUE(clients.back()->Connect(Listening(), kStepMs)) << i;
+    }
+    WindowComsClient extra;
+    EXPECT_FALSE(extra.Connect(Listening(), kStepMs)) << "the 65th connect is not accepted";
+    EXPECT_EQ(server.Thread()->ClientCount(), kMaxEndpoints);
+
+    clients.front()->Vanish();  // its window goes without a word
+    EXPECT_TRUE(extra.Connect(Listening(), kStepMs)) << "the vanished client's place is taken back";
+    EXPECT_EQ(server.Thread()->ClientCount(), kMaxEndpoints);
+
+    for (auto& client : clients) client->Disconnect();
+    extra.Disconnect();
+    EXPECT_TRUE(PumpUntil([&] { return server.Thread()->ClientCount() == 0; }, kStepMs));
+    EXPECT_TRUE(PumpUntil([&] { return connects == 65 && disconnects == 65; }, kStepMs));
+}
+
+TEST_F(Endpoints, ABlockedWindowThreadDoesNotStallOtherClients) {
+    HANDLE blocked = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE served = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    bool servedWhileBlocked = false;
+    server.OnClientConnect = [&](TQXServerWindowComs*, TQXServerClientWindowComs*) {
+        if (++connects > 1) return;
+        // The window thread is busy elsewhere for seconds, as a modal loop or a slow handler
+        // would keep it.
+        SetEvent(blocked);
+        servedWhileBlocked = WaitForSingleObject(served, 3000) == WAIT_OBJECT_0;
+    };
+    Start();
+    HWND listening = Listening();
+    std::thread other([&] {
+        if (WaitForSingleObject(blocked, kStepMs) != WAIT_OBJECT_0) return;
+        WindowComsClient client;
+        if (!client.Connect(listening, kStepMs)) return;
+        client.SendString("while the window thread is blocked");
+        if (client.PumpUntil([&] { return client.TransfersDone(); }, kStepMs)) SetEvent(served);
+        client.Disconnect();
+    });
+    WindowComsClient first;
+    ASSERT_TRUE(first.Connect(listening, kStepMs));
+    PumpUntil([&] { return connects >= 1; }, kStepMs);  // runs the blocking event
+    other.join();
+    EXPECT_TRUE(servedWhileBlocked) << "the other client waited for the window thread";
+    CloseHandle(blocked);
+    CloseHandle(served);
 }
 
 }  // namespace

@@ -1,25 +1,37 @@
 // comms_peer: the other process of the cross-process comms tests and of the throughput
 // measurement.
 //
-//   comms_peer server NAME [--echo] [--pong] [--close-on-connect] [--lifetime MS]
+//   comms_peer server NAME [--echo] [--check] [--pong] [--close-on-connect] [--lifetime MS]
 //       Runs a command server named NAME on the main thread until WM_QUIT is posted to that
 //       thread (or MS milliseconds pass, 60000 by default). --echo sends every text back;
+//       --check reads every text as a load text ("client C text I ...") and counts the texts
+//       of each client that are not the next one expected (lost, repeated or out of order),
+//       and measures how long the window thread was kept from its messages: the longest
+//       single dispatch, and the longest answer to a message sent every 10 ms from another
+//       thread; it adds "texts=N order_faults=N longest_dispatch_ms=N longest_answer_ms=N
+//       per_client=C:N,..." to the summary line;
 //       --pong adds a window of class "TidewellCommsPong" that answers each posted ping
 //       (WM_APP) with a posted pong (WM_APP + 1) to the window in LPARAM; --close-on-connect
 //       closes the server from inside OnClientConnect. Thread messages: WM_APP stops the
 //       server, WM_APP + 1 starts it again. On exit it prints one line:
 //       "connects=N disconnects=N reads=N errors=N clients=N others=NAME,NAME".
 //
-//   comms_peer clients NAME --clients C --texts T --size S [--timeout MS]
+//   comms_peer clients NAME --clients C --texts T --size S [--first ID] [--no-echo] [--timeout MS]
 //       C clients at once (one thread, a window and connection each), each connecting to
-//       NAME, sending T texts of S bytes and expecting T echoes, complete and in order. Exit code 0 when every client got all its
-//       echoes; otherwise prints what went wrong and exits 1.
+//       NAME, sending T texts of S bytes and expecting T echoes, complete and in order. Exit
+//       code 0 when every client got all its echoes; otherwise prints what went wrong and
+//       exits 1. --no-echo expects no echoes: each client only sees all its texts delivered.
+//       Clients are numbered from ID (0) in their texts.
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "comms/server_client_window_coms.h"
@@ -55,9 +67,48 @@ struct PongWindow {
     }
 };
 
+// The load run's view of the server: every text in order per client, and the window thread
+// never kept from its messages for long.
+struct LoadCheck {
+    std::map<const void*, std::pair<int, int>> next;  // endpoint -> (client, next index)
+    std::map<int, int> perClient;
+    int texts = 0, orderFaults = 0;
+    double longestDispatchMs = 0;
+    std::atomic<long> longestAnswerMs{0};
+
+    void Text(const void* endpoint, const std::string& text) {
+        ++texts;
+        int client = -1, index = -1;
+        if (std::sscanf(text.c_str(), "client %d text %d ", &client, &index) != 2) {
+            ++orderFaults;
+            return;
+        }
+        auto [at, added] = next.try_emplace(endpoint, client, 0);
+        if (at->second.first != client || at->second.second != index) ++orderFaults;
+        at->second = {client, index + 1};
+        ++perClient[client];
+    }
+    std::string Summary() const {
+        std::string line = " texts=" + std::to_string(texts) + " order_faults=" + std::to_string(orderFaults) +
+                           " longest_dispatch_ms=" + std::to_string(static_cast<long>(longestDispatchMs)) +
+                           " longest_answer_ms=" + std::to_string(longestAnswerMs.load()) + " per_client=";
+        for (const auto& [client, count] : perClient) line += std::to_string(client) + ":" + std::to_string(count) + ",";
+        return line;
+    }
+};
+
+double NowMs() {
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 int RunServer(int argc, char** argv) {
     const std::string name = argv[2];
     const bool echo = Flag(argc, argv, "--echo");
+    const bool check = Flag(argc, argv, "--check");
+    LoadCheck load;
     const bool closeOnConnect = Flag(argc, argv, "--close-on-connect");
     const DWORD lifetime = static_cast<DWORD>(std::atoi(Option(argc, argv, "--lifetime", "60000").c_str()));
 
@@ -75,6 +126,7 @@ int RunServer(int argc, char** argv) {
     server.OnClientReadString = [&](TQXServerWindowComs*, TQXServerClientWindowComs* client) {
         ++reads;
         const std::string text = client->ReadString();
+        if (check) load.Text(client, text);
         if (echo) client->SendString(text);
     };
     server.OnClientError = [&](TQXServerWindowComs*, TQXServerClientWindowComs*, uint8_t) { ++errors; };
@@ -99,6 +151,28 @@ int RunServer(int argc, char** argv) {
         pongWindow = CustAllocateHWnd(WindowMethod::Of<&PongWindow::Handle>(&pong), &windowClass);
     }
 
+    // A probe thread sends a message to a window of this thread every 10 ms and notes the
+    // longest wait for the answer.
+    std::atomic<bool> probing{check};
+    HWND probeWindow = nullptr;
+    std::thread probe;
+    if (check) {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.lpszClassName = "TidewellCommsProbe";
+        probeWindow = CustAllocateHWnd(WindowMethod{}, &windowClass);
+        probe = std::thread([&] {
+            while (probing) {
+                const double start = NowMs();
+                DWORD_PTR ignored = 0;
+                SendMessageTimeoutA(probeWindow, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+                const long waited = static_cast<long>(NowMs() - start);
+                if (waited > load.longestAnswerMs) load.longestAnswerMs = waited;
+                Sleep(10);
+            }
+        });
+    }
+
     SetTimer(nullptr, 0, lifetime, nullptr);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -112,13 +186,25 @@ int RunServer(int argc, char** argv) {
             server.SetActive(true);
             continue;
         }
+        const double start = check ? NowMs() : 0;
         DispatchMessageA(&message);
+        if (check) load.longestDispatchMs = std::max(load.longestDispatchMs, NowMs() - start);
+    }
+    if (check) {
+        probing = false;
+        // Answer the probe's last message while it finishes.
+        while (MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_SENDMESSAGE) != WAIT_TIMEOUT) {
+            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+        }
+        probe.join();
+        CustDeallocateHWnd(probeWindow);
     }
     if (server.Active()) snapshot();
     server.SetActive(false);
     if (pongWindow != nullptr) CustDeallocateHWnd(pongWindow);
-    std::printf("connects=%d disconnects=%d reads=%d errors=%d clients=%u others=%s\n", connects, disconnects,
-                reads, errors, static_cast<unsigned>(clientsAtStop), others.c_str());
+    std::printf("connects=%d disconnects=%d reads=%d errors=%d clients=%u others=%s%s\n", connects, disconnects,
+                reads, errors, static_cast<unsigned>(clientsAtStop), others.c_str(),
+                check ? load.Summary().c_str() : "");
     std::fflush(stdout);
     return 0;
 }
@@ -140,6 +226,8 @@ int RunClients(int argc, char** argv) {
     const int texts = std::atoi(Option(argc, argv, "--texts", "1").c_str());
     const size_t size = static_cast<size_t>(std::atoi(Option(argc, argv, "--size", "16").c_str()));
     const DWORD timeoutMs = static_cast<DWORD>(std::atoi(Option(argc, argv, "--timeout", "60000").c_str()));
+    const int first = std::atoi(Option(argc, argv, "--first", "0").c_str());
+    const bool echoes = !Flag(argc, argv, "--no-echo");
 
     HWND listening = WindowComsClient::FindServer(name);
     std::vector<std::unique_ptr<WindowComsClient>> clients;
@@ -153,7 +241,7 @@ int RunClients(int argc, char** argv) {
         }
     }
     for (int i = 0; i < texts; ++i) {
-        for (int id = 0; id < count; ++id) clients[static_cast<size_t>(id)]->SendString(LoadText(id, i, size));
+        for (int id = 0; id < count; ++id) clients[static_cast<size_t>(id)]->SendString(LoadText(first + id, i, size));
     }
 
     auto collect = [&] {
@@ -162,13 +250,13 @@ int RunClients(int argc, char** argv) {
             WindowComsClient& client = *clients[static_cast<size_t>(id)];
             int& got = received[static_cast<size_t>(id)];
             while (client.Waiting() > 0) {
-                if (client.ReadString() != LoadText(id, got, size)) {
+                if (client.ReadString() != LoadText(first + id, got, size)) {
                     failures.push_back("client " + std::to_string(id) + " echo " + std::to_string(got) + " differs");
                 }
                 ++got;
             }
             if (client.Dropped() || client.ServerStopped()) return true;
-            all = all && got >= texts;
+            all = all && (echoes ? got >= texts : client.TransfersDone());
         }
         return all;
     };
@@ -176,7 +264,7 @@ int RunClients(int argc, char** argv) {
 
     for (int id = 0; id < count; ++id) {
         WindowComsClient& client = *clients[static_cast<size_t>(id)];
-        if (received[static_cast<size_t>(id)] != texts) {
+        if (echoes && received[static_cast<size_t>(id)] != texts) {
             failures.push_back("client " + std::to_string(id) + " got " + std::to_string(received[static_cast<size_t>(id)]) +
                                " of " + std::to_string(texts) + " echoes");
         }

@@ -219,21 +219,24 @@ TEST(CommsServer, ClosingInsideOnClientConnectDoesNotDeadlock) {
     EXPECT_NE(remote.Output().find("the server stopped"), std::string::npos) << remote.Output();
 }
 
-TEST(CommsServer, ClientThatVanishesKeepsItsEndpointUntilTheServerStops) {
+TEST(CommsServer, ClientKilledMidReplyIsReclaimedAndItsRepliesReleased) {
     const std::string name = UniqueName("Vanish");
     LocalServer local(name);
+    local.server.OnClientReadString = [&](TQXServerWindowComs*, TQXServerClientWindowComs* client) {
+        local.texts.push_back(client->ReadString());
+        client->SendString(std::string(100000, 'r'));  // far longer than the client lives
+        client->SendString("and another");
+    };
     ASSERT_TRUE(local.Start());
 
     ChildProcess remote;
-    ASSERT_TRUE(remote.Start(Program("tidewell-remote.exe") + " --server " + name + " --expect 1 --timeout 60000 hi"));
+    ASSERT_TRUE(remote.Start(Program("tidewell-remote.exe") + " --server " + name + " --expect 2 --timeout 60000 hi"));
     ASSERT_TRUE(PumpUntil([&] { return local.texts.size() == 1; }, kStartMs));
-    remote.Kill();  // its window goes without a word
-    PumpUntil([] { return false; }, 500);
-    EXPECT_EQ(local.Clients(), 1u);
-    EXPECT_EQ(local.disconnects, 0);
-    local.server.SetActive(false);
-    EXPECT_EQ(local.server.Thread(), nullptr);
-    EXPECT_EQ(local.disconnects, 0);
+    PumpUntil([] { return false; }, 300);  // into the reply's payload
+    remote.Kill();  // its window goes without a word, mid-reply
+    // The endpoint of the vanished window is reclaimed, with the reply in progress and the
+    // one queued behind it, and the component hears of the client's going.
+    EXPECT_TRUE(PumpUntil([&] { return local.Clients() == 0 && local.disconnects == 1; }, kStepMs));
 }
 
 TEST(CommsServer, RemoteClientSendsTextsAndPrintsTheReplies) {
