@@ -7,6 +7,7 @@
 #include "stacker/dsp_plugin.h"
 #include "stacker/dsp_plugin_module.h"
 #include "stacker/dsp_plugin_modules_stack.h"
+#include "stacker/dsp_plugins.h"
 #include "ui/check_list_box.h"
 #include "ui/control_panel.h"
 #include "ui/dsp_page_logic.h"
@@ -184,6 +185,11 @@ void TMixInForm::DetailsClick() {
     facts.HeaderVersion = library.HeaderVersion;
     facts.FileName = library.FileName;
     facts.VersionInfo = &library.VersionInfo;
+    if (TDSPPlugins* manager = DSPPlugins) {
+        for (const auto& plugin : manager->Plugins) {
+            if (!plugin->SkipReason.empty()) facts.LeftOut.push_back(plugin->FileName + ": " + plugin->SkipReason);
+        }
+    }
     const std::string text = ModuleInfoText(facts);
 
     if (InfoForm == nullptr) InfoForm = new TInfoForm(window_);

@@ -87,6 +87,7 @@ protected:
             reinterpret_cast<void*>(GetProcAddress(own_, "winampDSPGetHeader2")));
         winampDSPHeader* header = getHeader(nullptr);
         ownLibrary.FileName = FullPath(Path(kOwnName));
+        ownLibrary.Handle = own_;
         ownLibrary.Header = header;
         ownLibrary.MixIn = header->getModule(0);
         ownLibrary.Bypass = header->getModule(1);
