@@ -49,9 +49,14 @@ TDSPPlugins::~TDSPPlugins() {
     {
         StackLockHold hold(StackLock());
         if (host_.ConfigExists() && stack_ != nullptr) {
-            std::vector<std::string> lines;
-            stack_->SaveOrder(lines);
-            host_.SetStackLines(lines);
+            // A destructor must not throw: without memory for the lines the order is not
+            // saved, and a failed write is the host's to report.
+            try {
+                std::vector<std::string> lines;
+                stack_->SaveOrder(lines);
+                host_.SetStackLines(lines);
+            } catch (...) {
+            }
         }
         if (publishedStack_ != nullptr) *publishedStack_ = nullptr;
         stack_.reset();

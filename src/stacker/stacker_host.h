@@ -34,8 +34,10 @@ public:
     virtual bool EnableBypass() = 0;
     // The saved stack, as "name=value" lines.
     virtual std::vector<std::string> StackLines() = 0;
-    // Replaces the saved stack in one change (the store then writes its file).
-    virtual void SetStackLines(const std::vector<std::string>& lines) = 0;
+    // Replaces the saved stack in one change (the store then writes its file). Called from
+    // the manager's destructor, so it must not throw: a save that fails is the host's to
+    // report.
+    virtual void SetStackLines(const std::vector<std::string>& lines) noexcept = 0;
 };
 
 struct OwnLibrary {

@@ -263,7 +263,7 @@ public:
     bool AlwaysLoad() override { return alwaysLoad; }
     bool EnableBypass() override { return enableBypass; }
     std::vector<std::string> StackLines() override { return lines; }
-    void SetStackLines(const std::vector<std::string>& l) override {
+    void SetStackLines(const std::vector<std::string>& l) noexcept override {
         lines = l;
         ++saves;
     }

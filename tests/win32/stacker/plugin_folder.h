@@ -39,7 +39,7 @@ public:
     bool AlwaysLoad() override { return alwaysLoad; }
     bool EnableBypass() override { return true; }
     std::vector<std::string> StackLines() override { return lines; }
-    void SetStackLines(const std::vector<std::string>& l) override { lines = l; }
+    void SetStackLines(const std::vector<std::string>& l) noexcept override { lines = l; }
 
     void* mainWnd = nullptr;
     std::string folder;
