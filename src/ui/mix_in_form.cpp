@@ -87,6 +87,7 @@ TMixInForm::TMixInForm(HWND owner, ControlWindowSeams seams) : owner_(owner), se
 }
 
 TMixInForm::~TMixInForm() {
+    *alive_ = false;  // a handler pumping messages below this call stops touching the object
     // A destructor must not throw: a failed save is reported once by the store.
     if (TPluginConfig* config = PluginConfig) {
         RECT place{};
@@ -173,6 +174,9 @@ LRESULT TMixInForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return TRUE;
         }
+        case kRunRamPttMessage:
+            RamPTT();
+            return 0;
         case WM_TIMER:
             if (wParam == kStatusTimerId) RefreshStatus();
             if (wParam == kMeterTimerId) MeterTick();

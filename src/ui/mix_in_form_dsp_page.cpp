@@ -14,6 +14,7 @@
 #include "ui/info_form.h"
 #include "ui/mix_in_form.h"
 #include "ui/module_info_text.h"
+#include "ui/pumping_handler.h"
 
 namespace {
 
@@ -192,9 +193,17 @@ void TMixInForm::DetailsClick() {
     }
     const std::string text = ModuleInfoText(facts);
 
+    // The modal window and the pump after it run other handlers nested: a second Details,
+    // or MixIn Quit destroying this window (its destructor then ends the modal window and
+    // leaves it to this frame to free).
+    PumpingHandler running(detailsRunning_, alive_);
+    if (!running.Entered()) return;
     if (InfoForm == nullptr) InfoForm = new TInfoForm(window_);
-    InfoForm->Show(kModuleInfoCaption, text);
-    FreeInfoForm();
+    TInfoForm* info = InfoForm;
+    info->Show(kModuleInfoCaption, text);
+    if (!running.ObjectGone()) InfoForm = nullptr;
+    delete info;
+    if (running.ObjectGone()) return;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
@@ -203,6 +212,7 @@ void TMixInForm::DetailsClick() {
         }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
+        if (running.ObjectGone()) return;
     }
     InvalidateRect(controls_.CheckListBox1->Handle(), nullptr, TRUE);
 }
@@ -210,6 +220,12 @@ void TMixInForm::DetailsClick() {
 void TMixInForm::FreeInfoForm() {
     TInfoForm* form = InfoForm;
     InfoForm = nullptr;
+    if (form == nullptr) return;
+    if (detailsRunning_) {
+        // Shown by a Details further down the stack: end it there; that frame frees it.
+        form->EndShow();
+        return;
+    }
     delete form;
 }
 
