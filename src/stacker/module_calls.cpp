@@ -45,6 +45,7 @@ struct ModifyCall {
     int nch;
     int srate;
     int result;
+    bool missing;  // no function to call
 };
 
 // Copies a NUL-terminated text of unknown length, cut at kMaxForeignTextLength; runs inside
@@ -174,24 +175,18 @@ bool GuardedConfig(ForeignCallGuard& guard, winampDSPModule* module) {
 namespace {
 
 bool RunModify(ForeignCallGuard& guard, ModifyCall& call, int& count) {
-    bool found = true;
-    struct Context {
-        ModifyCall* call;
-        bool* found;
-    } context{&call, &found};
     const bool ok = guard.Run(
         [](void* c) {
-            auto* context = static_cast<Context*>(c);
-            ModifyCall* call = context->call;
+            auto* call = static_cast<ModifyCall*>(c);
             DspModifySamplesProc proc = call->proc != nullptr ? call->proc : call->module->ModifySamples;
             if (proc == nullptr) {
-                *context->found = false;
+                call->missing = true;
                 return;
             }
             call->result = proc(call->module, call->samples, call->count, call->bps, call->nch, call->srate);
         },
-        &context);
-    if (!ok || !found) return false;
+        &call);
+    if (!ok || call.missing) return false;
     count = call.result;
     return true;
 }
@@ -201,7 +196,7 @@ bool RunModify(ForeignCallGuard& guard, ModifyCall& call, int& count) {
 bool GuardedModuleModifySamples(ForeignCallGuard& guard, winampDSPModule* module, short* samples,
                                 int& count, int bps, int nch, int srate) {
     if (module == nullptr) return false;
-    ModifyCall call{nullptr, module, samples, count, bps, nch, srate, 0};
+    ModifyCall call{nullptr, module, samples, count, bps, nch, srate, 0, false};
     return RunModify(guard, call, count);
 }
 
@@ -209,6 +204,6 @@ bool GuardedModifySamples(ForeignCallGuard& guard, DspModifySamplesProc proc,
                           winampDSPModule* module, short* samples, int& count, int bps, int nch,
                           int srate) {
     if (proc == nullptr) return false;
-    ModifyCall call{proc, module, samples, count, bps, nch, srate, 0};
+    ModifyCall call{proc, module, samples, count, bps, nch, srate, 0, false};
     return RunModify(guard, call, count);
 }
