@@ -270,8 +270,15 @@ void TWaveInRecThread::SetPriority(int32_t priority) {
 }
 
 int32_t TWaveInRecThread::GetPriority() {
+    // The question waits behind the requests posted before it, so the answer includes them;
+    // but a thread that does not answer in time (busy, hung in a driver) must not hang the
+    // window thread: the system is asked instead, which gives the priority as it is now.
     if (HWND window = utilWindow_) {
-        return static_cast<int32_t>(SendMessageA(window, WM_RECTHREAD_GETPRIORITY, 0, 0));
+        DWORD_PTR answer = 0;
+        if (SendMessageTimeoutA(window, WM_RECTHREAD_GETPRIORITY, 0, 0, SMTO_NORMAL, kPriorityAnswerTimeoutMs,
+                                &answer) != 0) {
+            return static_cast<int32_t>(answer);
+        }
     }
     return PriorityIndexOf(GetThreadPriority(Handle()));
 }

@@ -40,6 +40,9 @@ inline constexpr int32_t kPreparedLimit = 25;  // more prepared headers than thi
 inline constexpr int32_t kRecordedLimit = 50;  // more recorded buffers: the oldest are dropped
 inline constexpr int32_t kRearmMinimum = 2;    // fewer prepared on arrival: a new batch, or a reset
 
+// How long GetPriority waits for the capture thread's own answer.
+inline constexpr unsigned kPriorityAnswerTimeoutMs = 1000;
+
 class TWaveInRecThread final : public SuspendedThread, public CaptureQueue {
 public:
     // Created suspended at priority Higher (4). The wave-in table and the clock are seams
@@ -61,7 +64,8 @@ public:
     void RequestReset() override;
     // Push-to-talk event now (window thread): pending until the next buffer comes back.
     void QueueMark(uint8_t on);
-    // Thread priority 0..6 (Idle .. Real-Time). GetPriority waits for the thread's answer.
+    // Thread priority 0..6 (Idle .. Real-Time). GetPriority waits for the thread's answer,
+    // at most kPriorityAnswerTimeoutMs; then it reads the thread's priority from the system.
     void SetPriority(int32_t priority);
     int32_t GetPriority();
 

@@ -132,7 +132,14 @@ void TConfigForm::TrackBar1Change() {
     SetWindowTextA(label1_, PriorityName(priority));
     if (WaveInRecThread == nullptr) return;
     WaveInRecThread->SetPriority(priority);
-    if (PluginConfig != nullptr) PluginConfig->SetRecThreadPriority(static_cast<uint8_t>(priority));
+    if (PluginConfig == nullptr) return;
+    // Also runs while the dialog is built (the preset from the thread): a failed save is
+    // shown like any other of the dialog's, and the dialog opens all the same.
+    try {
+        PluginConfig->SetRecThreadPriority(static_cast<uint8_t>(priority));
+    } catch (const std::exception& e) {
+        ShowErrorMessage(e.what());
+    }
 }
 
 void TConfigForm::Button2Click() {

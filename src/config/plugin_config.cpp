@@ -72,14 +72,26 @@ TPluginConfig::TPluginConfig(std::string hostIniFolder, std::unique_ptr<ConfigPl
 
 TPluginConfig::~TPluginConfig() {
     StackLines.SetChangeHandler(nullptr);
+    ChangeOrReport([](TPluginConfig& config) { config.Save(); });
+}
+
+void TPluginConfig::ChangeOrReport(const std::function<void(TPluginConfig&)>& change) noexcept {
     try {
-        Save();
+        change(*this);
     } catch (const std::exception& error) {
-        try {
-            platform_->ShowError(error.what());
-        } catch (...) {
-        }
+        ReportFailure(error.what());
     } catch (...) {
+        // Nothing the user could be told: no message.
+    }
+}
+
+void TPluginConfig::ReportFailure(const std::string& message) noexcept {
+    try {
+        if (message == reportedFailure_) return;
+        reportedFailure_ = message;
+        platform_->ShowError(message);
+    } catch (...) {
+        // The display itself failed: nothing more can be done here.
     }
 }
 
@@ -101,7 +113,7 @@ void TPluginConfig::Load() {
     } catch (const std::exception& e) {
         if (error.empty()) error = e.what();
     }
-    if (!error.empty()) platform_->ShowError(error);
+    if (!error.empty()) ReportFailure(error);
 }
 
 void TPluginConfig::ReadSettings() {
@@ -144,6 +156,11 @@ void TPluginConfig::ReadStackValues() {
 
 void TPluginConfig::Save() {
     if (iniPath_.empty()) return;
+    WriteAll();
+    reportedFailure_.clear();
+}
+
+void TPluginConfig::WriteAll() {
     const char separator = platform_->DecimalSeparator();
     auto write = [this](const char* key, const std::string& value) { WriteKey(kSettingsSection, key, value); };
     auto number = [&write, separator](const char* key, double value) { write(key, FormatFloat(value, separator)); };

@@ -13,10 +13,15 @@
 // - A failed write throws PluginError "Unable to write to <path>"; the save stops at that
 //   key and the error goes to the caller (the control window and the dialog show it).
 //   The new value stays in memory.
+// - Tear-down paths (destructors, MixIn Quit and Init's clean-up) never let a failed save
+//   escape: they go through ChangeOrReport, or the destructor, which show the failure in
+//   the standard error display once: the same failure is not shown again until a save
+//   has succeeded.
 // - Fields are read directly. Write them only through the setters, except AutoMixInPercent.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -41,7 +46,8 @@ public:
     // ending in '\'. Creates the "Plugins" folder when missing, loads the file and moves an
     // old file from `hostIniFolder` itself into "Plugins\".
     TPluginConfig(std::string hostIniFolder, std::unique_ptr<ConfigPlatform> platform);
-    // Saves the file (unless DeleteIniFile ran); a failed save is shown, never thrown.
+    // Saves the file (unless DeleteIniFile ran); a failed save is reported (ReportFailure),
+    // never thrown.
     virtual ~TPluginConfig();
 
     TPluginConfig(const TPluginConfig&) = delete;
@@ -52,6 +58,13 @@ public:
 
     void Load();
     void Save();
+
+    // For tear-down paths: runs `change` (setters, a stack change) on the store and, instead
+    // of throwing, reports a failed save with ReportFailure. Never throws.
+    void ChangeOrReport(const std::function<void(TPluginConfig&)>& change) noexcept;
+    // Shows `message` in the standard error display unless it is the failure already shown
+    // since the last successful save. Never throws.
+    void ReportFailure(const std::string& message) noexcept;
 
     void SetMixInFormTop(int32_t value);
     void SetMixInFormLeft(int32_t value);
@@ -100,7 +113,10 @@ private:
     void ReadSettings();
     void ReadStackValues();
     void WriteKey(const char* section, const std::string& key, const std::string& value);
+    void WriteAll();
 
     std::unique_ptr<ConfigPlatform> platform_;
     std::string iniPath_;
+    // The failed save shown to the user, until a save succeeds again.
+    std::string reportedFailure_;
 };

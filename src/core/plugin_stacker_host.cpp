@@ -18,6 +18,9 @@ std::vector<std::string> PluginStackerHost::StackLines() {
     return PluginConfig != nullptr ? PluginConfig->StackLines.Lines() : std::vector<std::string>();
 }
 
-void PluginStackerHost::SetStackLines(const std::vector<std::string>& lines) {
-    if (PluginConfig != nullptr) PluginConfig->StackLines.Replace(lines);
+void PluginStackerHost::SetStackLines(const std::vector<std::string>& lines) noexcept {
+    // The manager saves its order from its destructor: a failed save is shown, never thrown.
+    if (TPluginConfig* config = PluginConfig) {
+        config->ChangeOrReport([&lines](TPluginConfig& c) { c.StackLines.Replace(lines); });
+    }
 }

@@ -16,7 +16,7 @@ public:
     bool AlwaysLoad() override;
     bool EnableBypass() override;
     std::vector<std::string> StackLines() override;
-    void SetStackLines(const std::vector<std::string>& lines) override;
+    void SetStackLines(const std::vector<std::string>& lines) noexcept override;
 
 private:
     TWinAmpAPIMan& link_;

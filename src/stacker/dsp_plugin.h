@@ -17,11 +17,17 @@
 
 class TDSPPlugins;
 
+// A library offering more modules than this is taken for one whose getModule never answers
+// null, and is left out.
+inline constexpr int kMaxModulesPerLibrary = 256;
+
 class TDSPPlugin {
 public:
     // Loads the library at `fullPath`, reads its version resource and header, and creates
     // an entry for each module. A library that cannot be loaded, lacks the entry point or
-    // returns no header stays as a record without modules.
+    // returns no header stays as a record without modules. So does one left out because
+    // its header or a module record cannot be read (a contained fault), or its module list
+    // does not end within kMaxModulesPerLibrary; SkipReason then says why.
     TDSPPlugin(TDSPPlugins* owner, const std::string& fullPath);
     // Destroys the entries in order, then frees the library (never the plug-in's own).
     ~TDSPPlugin();
@@ -42,7 +48,10 @@ public:
     int32_t HeaderVersion = 0;
     FileVersionInfo VersionInfo;
     bool IsOwnLibrary = false;
+    // Why the library gives no modules although it answered a header; empty otherwise.
+    std::string SkipReason;
 
 private:
-    void EnumerateModules();
+    void EnumerateModules(DspGetModuleProc getModule);
+    void LeaveOut(std::string reason);
 };

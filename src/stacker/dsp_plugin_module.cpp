@@ -1,14 +1,14 @@
 #include "stacker/dsp_plugin_module.h"
 
+#include <utility>
+
 #include "stacker/dsp_plugin.h"
 #include "stacker/dsp_plugins.h"
 #include "stacker/module_calls.h"
 #include "stacker/stack_lock.h"
 
-TDSPPluginModule::TDSPPluginModule(TDSPPlugin* plugin, winampDSPModule* module)
-    : Plugin(plugin), Module(module) {
-    if (module->description != nullptr) Description = module->description;
-
+TDSPPluginModule::TDSPPluginModule(TDSPPlugin* plugin, winampDSPModule* module, std::string description)
+    : Plugin(plugin), Module(module), Description(std::move(description)) {
     TDSPPlugins& manager = *plugin->Owner;
     const OwnLibrary& own = manager.Own();
     if (own.MixIn != nullptr && module == own.MixIn) {
@@ -19,10 +19,6 @@ TDSPPluginModule::TDSPPluginModule(TDSPPlugin* plugin, winampDSPModule* module)
     } else if (own.Bypass != nullptr && module == own.Bypass) {
         IsBypass = true;
         manager.BypassEntry = this;
-    } else {
-        // What the host fills for a module it loads itself.
-        module->hwndParent = plugin->ParentWindow;
-        module->hDllInstance = plugin->Handle;
     }
 
     StackerHost& host = manager.Host();

@@ -19,9 +19,11 @@ class TDSPPlugin;
 
 class TDSPPluginModule {
 public:
-    // Fills the entry from `module`, recognises the plug-in's own two modules and, unless
-    // it is a Bypass entry that the configuration keeps out, appends it to the stack.
-    TDSPPluginModule(TDSPPlugin* plugin, winampDSPModule* module);
+    // Fills the entry from `module` and its `description` (already copied out of the
+    // record by the library, inside the guard), recognises the plug-in's own two modules
+    // and, unless it is a Bypass entry that the configuration keeps out, appends it to the
+    // stack. Reads and writes nothing in the foreign record.
+    TDSPPluginModule(TDSPPlugin* plugin, winampDSPModule* module, std::string description);
     // Leaves the stack (if it still exists) and, when active, calls the module's Quit once
     // it is out of the chain.
     ~TDSPPluginModule();

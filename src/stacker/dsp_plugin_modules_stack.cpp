@@ -66,12 +66,13 @@ int TDSPPluginModulesStack::RunChain(short* samples, int numsamples, int bps, in
     for (size_t i = 0; i < entries_.size(); ++i) {
         TDSPPluginModule* entry = entries_[i];
         if (!entry->Active) continue;
-        DspModifySamplesProc step = entry->IsMixIn ? mixSamples_ : entry->Module->ModifySamples;
-        if (entry->IsMixIn && step == nullptr) continue;
+        if (entry->IsMixIn && mixSamples_ == nullptr) continue;
         int result = count;
-        if (!GuardedModifySamples(guard_, step, entry->Module, samples, result, bps, nch, srate)) {
-            break;
-        }
+        // A hosted module's function pointer is read inside the guard, like the call.
+        const bool ran = entry->IsMixIn
+                             ? GuardedModifySamples(guard_, mixSamples_, entry->Module, samples, result, bps, nch, srate)
+                             : GuardedModuleModifySamples(guard_, entry->Module, samples, result, bps, nch, srate);
+        if (!ran) break;
         if (result < 0 || result > maxCount) break;
         count = result;
     }

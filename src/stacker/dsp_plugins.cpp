@@ -48,9 +48,14 @@ TDSPPlugins::~TDSPPlugins() {
         if (publishedStack_ != nullptr) *publishedStack_ = nullptr;
     }
     if (host_.ConfigExists() && stack_ != nullptr) {
-        std::vector<std::string> lines;
-        stack_->SaveOrder(lines);
-        host_.SetStackLines(lines);
+        // A destructor must not throw: without memory for the lines the order is not
+        // saved, and a failed write is the host's to report.
+        try {
+            std::vector<std::string> lines;
+            stack_->SaveOrder(lines);
+            host_.SetStackLines(lines);
+        } catch (...) {
+        }
     }
     stack_.reset();
     UnloadAll();
@@ -73,9 +78,11 @@ bool TDSPPlugins::ScanFolder() {
 }
 
 // A library the process holds already (most likely the host's own choice of DSP) is left
-// alone unless it is our own file or the user asked to load everything.
+// alone unless it is our own file or the user asked to load everything. Our own file is
+// known by its module handle, whatever the spelling of the path it was found under.
 bool TDSPPlugins::ShouldLoad(const std::string& fullPath, bool alwaysLoad) {
-    return platform_.FindLoaded(fullPath) == nullptr || fullPath == own_.FileName || alwaysLoad;
+    void* loaded = platform_.FindLoaded(fullPath);
+    return loaded == nullptr || IsOwnHandle(loaded) || alwaysLoad;
 }
 
 void TDSPPlugins::LoadLibraryFile(const std::string& fullPath, const std::string& listedName) {

@@ -46,6 +46,8 @@ public:
     const OwnLibrary& Own() const { return own_; }
     DspLibraryPlatform& Platform() const { return platform_; }
     ForeignCallGuard& Guard() const { return guard_; }
+    // Whether `handle` is the plug-in's own library.
+    bool IsOwnHandle(const void* handle) const { return handle != nullptr && handle == own_.Handle; }
 
     std::vector<std::unique_ptr<TDSPPlugin>> Plugins;  // in load order
     std::string PluginFolder;                          // ends in a path delimiter after a scan

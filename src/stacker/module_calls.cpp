@@ -8,6 +8,22 @@ struct HeaderCall {
     winampDSPHeader* result;
 };
 
+struct ReadHeaderCall {
+    const winampDSPHeader* header;
+    HeaderFields* fields;
+};
+
+struct TextCall {
+    const winampDSPModule* module;
+    char* text;
+};
+
+struct FillCall {
+    winampDSPModule* module;
+    void* parentWindow;
+    void* instance;
+};
+
 struct GetModuleCall {
     DspGetModuleProc getModule;
     int index;
@@ -17,10 +33,11 @@ struct GetModuleCall {
 struct ModuleCall {
     winampDSPModule* module;
     int result;
+    bool missing;  // the record has no such function: the call could not be made
 };
 
 struct ModifyCall {
-    DspModifySamplesProc proc;
+    DspModifySamplesProc proc;  // null: the module's own, read inside the guard
     winampDSPModule* module;
     short* samples;
     int count;
@@ -28,7 +45,18 @@ struct ModifyCall {
     int nch;
     int srate;
     int result;
+    bool missing;  // no function to call
 };
+
+// Copies a NUL-terminated text of unknown length, cut at kMaxForeignTextLength; runs inside
+// the guard, so it allocates nothing.
+void CopyForeignText(const char* source, char* target) {
+    int length = 0;
+    if (source != nullptr) {
+        for (; length < kMaxForeignTextLength && source[length] != '\0'; ++length) target[length] = source[length];
+    }
+    target[length] = '\0';
+}
 
 }  // namespace
 
@@ -46,10 +74,47 @@ bool GuardedGetHeader(ForeignCallGuard& guard, DspGetHeaderProc entry, void* par
     return ok;
 }
 
-bool GuardedGetModule(ForeignCallGuard& guard, const winampDSPHeader& header, int index,
+bool GuardedReadHeader(ForeignCallGuard& guard, const winampDSPHeader* header, HeaderFields& fields) {
+    if (header == nullptr) return false;
+    ReadHeaderCall call{header, &fields};
+    return guard.Run(
+        [](void* c) {
+            auto* call = static_cast<ReadHeaderCall*>(c);
+            call->fields->Version = call->header->version;
+            call->fields->GetModule = call->header->getModule;
+            CopyForeignText(call->header->description, call->fields->Description);
+        },
+        &call);
+}
+
+bool GuardedReadDescription(ForeignCallGuard& guard, const winampDSPModule* module, ForeignText& text) {
+    if (module == nullptr) return false;
+    TextCall call{module, text};
+    return guard.Run(
+        [](void* c) {
+            auto* call = static_cast<TextCall*>(c);
+            CopyForeignText(call->module->description, call->text);
+        },
+        &call);
+}
+
+bool GuardedFillHostFields(ForeignCallGuard& guard, winampDSPModule* module, void* parentWindow,
+                           void* instance) {
+    if (module == nullptr) return false;
+    FillCall call{module, parentWindow, instance};
+    return guard.Run(
+        [](void* c) {
+            auto* call = static_cast<FillCall*>(c);
+            call->module->hwndParent = call->parentWindow;
+            call->module->hDllInstance = call->instance;
+        },
+        &call);
+}
+
+bool GuardedGetModule(ForeignCallGuard& guard, DspGetModuleProc getModule, int index,
                       winampDSPModule*& module) {
-    if (header.getModule == nullptr) return false;
-    GetModuleCall call{header.getModule, index, nullptr};
+    if (getModule == nullptr) return false;
+    GetModuleCall call{getModule, index, nullptr};
     const bool ok = guard.Run(
         [](void* c) {
             auto* call = static_cast<GetModuleCall*>(c);
@@ -61,52 +126,84 @@ bool GuardedGetModule(ForeignCallGuard& guard, const winampDSPHeader& header, in
 }
 
 bool GuardedInit(ForeignCallGuard& guard, winampDSPModule* module) {
-    if (module == nullptr || module->Init == nullptr) return false;
-    ModuleCall call{module, 0};
+    if (module == nullptr) return false;
+    ModuleCall call{module, 0, false};
     // Init's result is not examined: the host does not look at it either.
-    return guard.Run(
+    const bool ok = guard.Run(
         [](void* c) {
             auto* call = static_cast<ModuleCall*>(c);
-            call->result = call->module->Init(call->module);
+            DspInitProc init = call->module->Init;
+            if (init == nullptr) {
+                call->missing = true;
+                return;
+            }
+            call->result = init(call->module);
         },
         &call);
+    return ok && !call.missing;
 }
 
 bool GuardedQuit(ForeignCallGuard& guard, winampDSPModule* module) {
     if (module == nullptr) return false;
-    if (module->Quit == nullptr) return true;  // nothing to shut down
-    ModuleCall call{module, 0};
+    ModuleCall call{module, 0, false};
+    // A missing Quit counts as done: there is nothing to shut down.
     return guard.Run(
         [](void* c) {
             auto* call = static_cast<ModuleCall*>(c);
-            call->module->Quit(call->module);
+            if (DspQuitProc quit = call->module->Quit) quit(call->module);
         },
         &call);
 }
 
 bool GuardedConfig(ForeignCallGuard& guard, winampDSPModule* module) {
-    if (module == nullptr || module->Config == nullptr) return false;
-    ModuleCall call{module, 0};
-    return guard.Run(
+    if (module == nullptr) return false;
+    ModuleCall call{module, 0, false};
+    const bool ok = guard.Run(
         [](void* c) {
             auto* call = static_cast<ModuleCall*>(c);
-            call->module->Config(call->module);
+            DspConfigProc config = call->module->Config;
+            if (config == nullptr) {
+                call->missing = true;
+                return;
+            }
+            config(call->module);
         },
         &call);
+    return ok && !call.missing;
+}
+
+namespace {
+
+bool RunModify(ForeignCallGuard& guard, ModifyCall& call, int& count) {
+    const bool ok = guard.Run(
+        [](void* c) {
+            auto* call = static_cast<ModifyCall*>(c);
+            DspModifySamplesProc proc = call->proc != nullptr ? call->proc : call->module->ModifySamples;
+            if (proc == nullptr) {
+                call->missing = true;
+                return;
+            }
+            call->result = proc(call->module, call->samples, call->count, call->bps, call->nch, call->srate);
+        },
+        &call);
+    if (!ok || call.missing) return false;
+    count = call.result;
+    return true;
+}
+
+}  // namespace
+
+bool GuardedModuleModifySamples(ForeignCallGuard& guard, winampDSPModule* module, short* samples,
+                                int& count, int bps, int nch, int srate) {
+    if (module == nullptr) return false;
+    ModifyCall call{nullptr, module, samples, count, bps, nch, srate, 0, false};
+    return RunModify(guard, call, count);
 }
 
 bool GuardedModifySamples(ForeignCallGuard& guard, DspModifySamplesProc proc,
                           winampDSPModule* module, short* samples, int& count, int bps, int nch,
                           int srate) {
     if (proc == nullptr) return false;
-    ModifyCall call{proc, module, samples, count, bps, nch, srate, 0};
-    const bool ok = guard.Run(
-        [](void* c) {
-            auto* call = static_cast<ModifyCall*>(c);
-            call->result = call->proc(call->module, call->samples, call->count, call->bps,
-                                      call->nch, call->srate);
-        },
-        &call);
-    if (ok) count = call.result;
-    return ok;
+    ModifyCall call{proc, module, samples, count, bps, nch, srate, 0, false};
+    return RunModify(guard, call, count);
 }

@@ -3,6 +3,8 @@
 // description) and "Module<i>Act=" ("true" or "false"). A module is identified only by
 // its library's file name and its description.
 #include <charconv>
+#include <map>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -42,41 +44,60 @@ int SavedCount(const std::vector<std::string>& lines) {
 
 struct SavedRecord {
     std::string lib, mod, act;
+    bool hasLib = false, hasMod = false, hasAct = false;
+    bool Complete() const { return hasLib && hasMod && hasAct; }
 };
 
-// The three lines of position k; a key repeated before all three are seen overwrites the
-// earlier value. False when one of them is missing.
-bool FindRecord(const std::vector<std::string>& lines, int k, SavedRecord& record) {
-    const std::string libKey = Key(k, kLibSuffix);
-    const std::string modKey = Key(k, kModSuffix);
-    const std::string actKey = Key(k, kActSuffix);
-    bool hasLib = false, hasMod = false, hasAct = false;
+// The position and field a key names: "Module" + position (decimal, no leading zeros) +
+// "Lib", "Mod" or "Act". False for any other name.
+bool ParseRecordKey(std::string_view name, int& position, std::string_view& suffix) {
+    const std::string_view prefix = kKeyPrefix;
+    constexpr size_t kSuffixLength = 3;
+    if (!name.starts_with(prefix) || name.size() < prefix.size() + 1 + kSuffixLength) return false;
+    const std::string_view digits = name.substr(prefix.size(), name.size() - prefix.size() - kSuffixLength);
+    if (digits.size() > 1 && digits.front() == '0') return false;
+    const auto [stop, error] = std::from_chars(digits.data(), digits.data() + digits.size(), position);
+    if (error != std::errc() || stop != digits.data() + digits.size() || position < 0) return false;
+    suffix = name.substr(name.size() - kSuffixLength);
+    return true;
+}
+
+// The records of positions below `count`, in position order, read in one pass over the
+// lines, so the work is bounded by the lines that exist whatever count the file claims.
+// Lines are read from the first; a key repeated before its record is complete overwrites
+// the earlier value, later lines of a complete record are ignored.
+std::map<int, SavedRecord> ReadRecords(const std::vector<std::string>& lines, int count) {
+    std::map<int, SavedRecord> records;
     for (const std::string& line : lines) {
         std::string value = line;
         const std::string name = SplitFirst(value, "=");
-        if (name == libKey) {
-            record.lib = value;
-            hasLib = true;
-        } else if (name == modKey) {
-            record.mod = value;
-            hasMod = true;
-        } else if (name == actKey) {
-            record.act = value;
-            hasAct = true;
+        int position = 0;
+        std::string_view suffix;
+        if (!ParseRecordKey(name, position, suffix) || position >= count) continue;
+        SavedRecord& record = records[position];
+        if (record.Complete()) continue;
+        if (suffix == kLibSuffix) {
+            record.lib = std::move(value);
+            record.hasLib = true;
+        } else if (suffix == kModSuffix) {
+            record.mod = std::move(value);
+            record.hasMod = true;
+        } else if (suffix == kActSuffix) {
+            record.act = std::move(value);
+            record.hasAct = true;
         }
-        if (hasLib && hasMod && hasAct) return true;
     }
-    return false;
+    return records;
 }
 
 }  // namespace
 
 void TDSPPluginModulesStack::LoadOrder(const std::vector<std::string>& lines) {
-    const int saved = SavedCount(lines);
     int target = 0;
-    for (int k = 0; k < saved; ++k) {
-        SavedRecord record;
-        if (!FindRecord(lines, k, record)) continue;
+    for (const auto& saved : ReadRecords(lines, SavedCount(lines))) {
+        const SavedRecord& record = saved.second;
+        // An incomplete record is skipped and leaves no gap.
+        if (!record.Complete()) continue;
 
         // Only entries not yet placed by an earlier record are candidates, so two modules
         // of one library with the same description each keep their own saved place.

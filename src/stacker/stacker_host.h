@@ -6,9 +6,11 @@
 // "AlwaysLoad" and "EnableBypass" settings, and the StackLines list that holds the saved
 // stack). The manager asks at the moments it needs the answers, on the window thread.
 //
-// OwnLibrary identifies the plug-in's own file, header and module records, so that the
+// OwnLibrary identifies the plug-in's own library, header and module records, so that the
 // scan recognises them among the DSP libraries of the folder, and carries the mixing step
-// (MixSamples) that the chain runs at the MixIn entry.
+// (MixSamples) that the chain runs at the MixIn entry. The file is recognised by its module
+// handle, never by the spelling of its path: the host's plug-in folder may be spelt
+// differently (letter case, short names) from the path the library was loaded under.
 #pragma once
 
 #include <string>
@@ -32,12 +34,15 @@ public:
     virtual bool EnableBypass() = 0;
     // The saved stack, as "name=value" lines.
     virtual std::vector<std::string> StackLines() = 0;
-    // Replaces the saved stack in one change (the store then writes its file).
-    virtual void SetStackLines(const std::vector<std::string>& lines) = 0;
+    // Replaces the saved stack in one change (the store then writes its file). Called from
+    // the manager's destructor, so it must not throw: a save that fails is the host's to
+    // report.
+    virtual void SetStackLines(const std::vector<std::string>& lines) noexcept = 0;
 };
 
 struct OwnLibrary {
-    std::string FileName;                       // ThisLibraryFileName: exact full path
+    std::string FileName;                       // ThisLibraryFileName, for reference only
+    void* Handle = nullptr;                     // the library's own module handle
     const winampDSPHeader* Header = nullptr;    // the library's own header record
     const winampDSPModule* MixIn = nullptr;     // module 0's record
     const winampDSPModule* Bypass = nullptr;    // module 1's record

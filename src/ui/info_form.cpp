@@ -84,6 +84,10 @@ INT_PTR TInfoForm::Show(const std::string& caption, const std::string& text) {
     return modal_.Run(window_, owner_);
 }
 
+void TInfoForm::EndShow() {
+    if (modal_.Running()) modal_.End(IDOK);
+}
+
 void TInfoForm::Arrange() {
     RECT client{};
     GetClientRect(window_, &client);

@@ -31,6 +31,8 @@ public:
     // Puts the text in, sizes the window to it, sets the caption and shows it modally.
     // Returns IDOK.
     INT_PTR Show(const std::string& caption, const std::string& text);
+    // Ends a Show in progress (its modal loop returns); nothing when none runs.
+    void EndShow();
     // Everything Show does short of showing: text, size, place and caption.
     void Prepare(const std::string& caption, const std::string& text);
 

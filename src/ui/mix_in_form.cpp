@@ -87,12 +87,18 @@ TMixInForm::TMixInForm(HWND owner, ControlWindowSeams seams) : owner_(owner), se
 }
 
 TMixInForm::~TMixInForm() {
-    RECT place{};
-    if (GetWindowRect(window_, &place)) {
-        Persist([&](TPluginConfig& config) { config.SetMixInFormTop(place.top); });
-        Persist([&](TPluginConfig& config) { config.SetMixInFormLeft(place.left); });
+    *alive_ = false;  // a handler pumping messages below this call stops touching the object
+    // A destructor must not throw: a failed save is reported once by the store.
+    if (TPluginConfig* config = PluginConfig) {
+        RECT place{};
+        const bool placed = GetWindowRect(window_, &place) != FALSE;
+        // One value each: a failed save keeps the value in memory for the store's last save.
+        if (placed) {
+            config->ChangeOrReport([&](TPluginConfig& c) { c.SetMixInFormTop(place.top); });
+            config->ChangeOrReport([&](TPluginConfig& c) { c.SetMixInFormLeft(place.left); });
+        }
+        config->ChangeOrReport([&](TPluginConfig& c) { c.SetWantActive(active_); });
     }
-    Persist([&](TPluginConfig& config) { config.SetWantActive(active_); });
 
     QXServerWindowComs1.reset();  // closes the server and tells its clients
     FreeInfoForm();
@@ -168,6 +174,9 @@ LRESULT TMixInForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return TRUE;
         }
+        case kRunRamPttMessage:
+            RamPTT();
+            return 0;
         case WM_TIMER:
             if (wParam == kStatusTimerId) RefreshStatus();
             if (wParam == kMeterTimerId) MeterTick();

@@ -60,6 +60,11 @@ inline constexpr UINT kStatusTimerMs = 300;
 inline constexpr UINT_PTR kMeterTimerId = 2;  // VUTimer
 inline constexpr UINT kMeterTimerMs = 150;
 
+// Posted to the window by the "RamPTT" command: the stress run starts from the window's own
+// message rather than inside the command server's delivery, so nothing of the server is on
+// the stack while the run pumps messages (a MixIn Quit dispatched there destroys it).
+inline constexpr UINT kRunRamPttMessage = WM_APP + 1;
+
 // The trigger lamp's colours (Shape1).
 inline constexpr COLORREF kTriggerOnColour = RGB(255, 0, 0);
 inline constexpr COLORREF kTriggerOffColour = RGB(128, 0, 0);
@@ -193,6 +198,15 @@ private:
     void PaintDspLine(const DRAWITEMSTRUCT& item);
     void PaintMoveButton(const DRAWITEMSTRUCT& item, bool up);
     void FreeInfoForm();
+
+    // Handlers that pump messages (RamPTT, Details) run other handlers nested, MixIn Quit
+    // (which destroys this window) included. Each runs once at a time, a nested call of the
+    // same handler is dropped, and after each pump it checks `alive_`: once the destructor
+    // has run it returns at once without touching the object.
+    class PumpingHandler;
+    bool ramPttRunning_ = false;
+    bool detailsRunning_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
     struct OwnedWindow {
         HWND Handle = nullptr;

@@ -7,12 +7,14 @@
 #include "stacker/dsp_plugin.h"
 #include "stacker/dsp_plugin_module.h"
 #include "stacker/dsp_plugin_modules_stack.h"
+#include "stacker/dsp_plugins.h"
 #include "ui/check_list_box.h"
 #include "ui/control_panel.h"
 #include "ui/dsp_page_logic.h"
 #include "ui/info_form.h"
 #include "ui/mix_in_form.h"
 #include "ui/module_info_text.h"
+#include "ui/pumping_handler.h"
 
 namespace {
 
@@ -184,11 +186,24 @@ void TMixInForm::DetailsClick() {
     facts.HeaderVersion = library.HeaderVersion;
     facts.FileName = library.FileName;
     facts.VersionInfo = &library.VersionInfo;
+    if (TDSPPlugins* manager = DSPPlugins) {
+        for (const auto& plugin : manager->Plugins) {
+            if (!plugin->SkipReason.empty()) facts.LeftOut.push_back(plugin->FileName + ": " + plugin->SkipReason);
+        }
+    }
     const std::string text = ModuleInfoText(facts);
 
+    // The modal window and the pump after it run other handlers nested: a second Details,
+    // or MixIn Quit destroying this window (its destructor then ends the modal window and
+    // leaves it to this frame to free).
+    PumpingHandler running(detailsRunning_, alive_);
+    if (!running.Entered()) return;
     if (InfoForm == nullptr) InfoForm = new TInfoForm(window_);
-    InfoForm->Show(kModuleInfoCaption, text);
-    FreeInfoForm();
+    TInfoForm* info = InfoForm;
+    info->Show(kModuleInfoCaption, text);
+    if (!running.ObjectGone()) InfoForm = nullptr;
+    delete info;
+    if (running.ObjectGone()) return;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
@@ -197,6 +212,7 @@ void TMixInForm::DetailsClick() {
         }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
+        if (running.ObjectGone()) return;
     }
     InvalidateRect(controls_.CheckListBox1->Handle(), nullptr, TRUE);
 }
@@ -204,6 +220,12 @@ void TMixInForm::DetailsClick() {
 void TMixInForm::FreeInfoForm() {
     TInfoForm* form = InfoForm;
     InfoForm = nullptr;
+    if (form == nullptr) return;
+    if (detailsRunning_) {
+        // Shown by a Details further down the stack: end it there; that frame frees it.
+        form->EndShow();
+        return;
+    }
     delete form;
 }
 

@@ -12,6 +12,7 @@
 #include "core/mix_state.h"
 #include "core/mixer_wiring.h"
 #include "ui/mix_in_form.h"
+#include "ui/pumping_handler.h"
 #include "ui/remote_commands.h"
 
 namespace {
@@ -74,7 +75,7 @@ void TMixInForm::QXServerWindowComs1ClientReadString(TQXServerWindowComs*, TQXSe
             if (thread != nullptr) thread->RequestStart();
             break;
         case RemoteCommand::RamPTT:
-            if (thread != nullptr) RamPTT();
+            if (thread != nullptr) PostMessageA(window_, kRunRamPttMessage, 0, 0);
             break;
         case RemoteCommand::SetMode:
         case RemoteCommand::PushToTalk:
@@ -90,12 +91,15 @@ void TMixInForm::QXServerWindowComs1ClientReadString(TQXServerWindowComs*, TQXSe
 void TMixInForm::RamPTT() {
     // Alternating marks with the message queue pumped between them, so the marks spread
     // over recorded buffers while everything else (further commands included) runs nested.
+    PumpingHandler running(ramPttRunning_, alive_);
+    if (!running.Entered()) return;
+    const HWND window = window_;
     uint8_t on = 1;
     for (int pass = 0; pass < kRamPttMarks; ++pass) {
         try {
             if (TWaveInRecThread* thread = WaveInRecThread) thread->QueueMark(on);
             on = on ? 0 : 1;
-            for (int i = 0; i < kRamPttIdlePosts; ++i) PostMessageA(window_, WM_NULL, 0, 0);
+            for (int i = 0; i < kRamPttIdlePosts; ++i) PostMessageA(window, WM_NULL, 0, 0);
             MSG msg;
             while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
                 if (msg.message == WM_QUIT) {
@@ -104,9 +108,11 @@ void TMixInForm::RamPTT() {
                 }
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
+                if (running.ObjectGone()) return;
             }
         } catch (const std::exception&) {
             // One failed pass does not end the run.
         }
+        if (running.ObjectGone()) return;
     }
 }

@@ -2,21 +2,18 @@
 
 #include <cstdio>
 
-std::string ModuleInfoText(const ModuleInfoFacts& facts) {
-    char header[16];
-    std::snprintf(header, sizeof header, "%08X", static_cast<uint32_t>(facts.HeaderVersion));
+namespace {
 
-    std::string text = "Module " + std::to_string(facts.IndexInPlugin + 1) + " of " +
-                       std::to_string(facts.EntryCount) + "\r\n\r\n";
-    text += "Module Description\r\n\t" + facts.ModuleDescription;
-    text += "\r\n\r\nPlugin Description\r\n\t" + facts.PluginDescription;
-    text += "\r\n\r\nPlugin Header\r\n\tHDRVER: 0x" + std::string(header);
-    text += "\r\n\r\nPlugin Filename\r\n\t" + facts.FileName;
-    text += "\r\n\r\nDLL Version Information\r\n\t";
+std::string LeftOutSection(const std::vector<std::string>& leftOut) {
+    if (leftOut.empty()) return std::string();
+    std::string text = "\r\nLibraries left out\r\n";
+    for (const std::string& line : leftOut) text += "\t" + line + "\r\n";
+    return text;
+}
 
-    const FileVersionInfo* info = facts.VersionInfo;
-    if (info == nullptr || !info->StringInfoRead) return text + "No version information available\r\n";
-
+std::string VersionSection(const FileVersionInfo* info) {
+    if (info == nullptr || !info->StringInfoRead) return "No version information available\r\n";
+    std::string text;
     const std::pair<const char*, const std::string*> lines[] = {
         {"File Description:  ", &info->FileDescription}, {"File Version:  ", &info->FileVersion},
         {"Company Name:  ", &info->CompanyName},         {"Infernal Name:  ", &info->InternalName},
@@ -33,4 +30,21 @@ std::string ModuleInfoText(const ModuleInfoFacts& facts) {
     if (info->IsPrivateBuild) text += "  Private Build";
     if (info->IsSpecialBuild) text += "  Special Build";
     return text + "\r\n";
+}
+
+}  // namespace
+
+std::string ModuleInfoText(const ModuleInfoFacts& facts) {
+    char header[16];
+    std::snprintf(header, sizeof header, "%08X", static_cast<uint32_t>(facts.HeaderVersion));
+
+    std::string text = "Module " + std::to_string(facts.IndexInPlugin + 1) + " of " +
+                       std::to_string(facts.EntryCount) + "\r\n\r\n";
+    text += "Module Description\r\n\t" + facts.ModuleDescription;
+    text += "\r\n\r\nPlugin Description\r\n\t" + facts.PluginDescription;
+    text += "\r\n\r\nPlugin Header\r\n\tHDRVER: 0x" + std::string(header);
+    text += "\r\n\r\nPlugin Filename\r\n\t" + facts.FileName;
+    text += "\r\n\r\nDLL Version Information\r\n\t";
+
+    return text + VersionSection(facts.VersionInfo) + LeftOutSection(facts.LeftOut);
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ui/file_version_info.h"
 
@@ -14,8 +15,12 @@ struct ModuleInfoFacts {
     int32_t HeaderVersion = 0;       // version field of the library's header
     std::string FileName;            // the library's file name
     const FileVersionInfo* VersionInfo = nullptr;  // may be null: no version information
+    // Libraries of the plug-in folder that were left out, each as "<file name>: <why>".
+    std::vector<std::string> LeftOut;
 };
 
 inline constexpr const char* kModuleInfoCaption = "Tidewell: Module/Plugin Information";
 
+// The details text; when libraries were left out, a closing section "Libraries left out"
+// names each with the reason, so the user learns why a module is missing from the stack.
 std::string ModuleInfoText(const ModuleInfoFacts& facts);

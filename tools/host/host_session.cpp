@@ -167,6 +167,10 @@ void HostSession::RunCycle() {
         ++cyclesDone_;
         if (initResult != 0) ++initFailures_;
         log_.Line("cycle " + std::to_string(number) + ": quit, init returned " + std::to_string(initResult));
+        // After the first cycle too: the platform's one-time costs of a first Quit (under
+        // Wine about a megabyte kept at the first thread's exit) are in, so from here to
+        // after-cycles any growth is per cycle.
+        if (cyclesDone_ == 1) LogResources("after-first-cycle");
         if (cyclesDone_ == options_.Cycles) LogResources("after-cycles");
         handoff_.HandBackToPlayback();
     }

@@ -197,4 +197,22 @@ TEST_F(PluginConfigStore, DestructionSavesAndShowsAFailureInsteadOfThrowing) {
     EXPECT_EQ(disk.Errors, std::vector<std::string>{"Unable to write to " + kNewPath});
 }
 
+// Quit takes down the control window, the stacker and the store, each saving: a file that
+// cannot be written is reported once for all of them, and again only after a save worked.
+TEST_F(PluginConfigStore, TearDownReportsAFailedSaveOnceUntilASaveSucceeds) {
+    auto config = Open();
+    disk.ReadOnlyPaths.insert(kNewPath);
+    const std::string unableToWrite = "Unable to write to " + kNewPath;
+    config->ChangeOrReport([](TPluginConfig& c) { c.SetMixInFormTop(10); });
+    config->ChangeOrReport([](TPluginConfig& c) { c.StackLines.Replace({"ModuleCount=0"}); });
+    EXPECT_EQ(disk.Errors, std::vector<std::string>{unableToWrite});
+
+    disk.ReadOnlyPaths.clear();
+    config->ChangeOrReport([](TPluginConfig& c) { c.SetMixInFormTop(20); });
+    disk.ReadOnlyPaths.insert(kNewPath);
+    config->ChangeOrReport([](TPluginConfig& c) { c.SetMixInFormTop(30); });
+    EXPECT_NO_THROW(config.reset());
+    EXPECT_EQ(disk.Errors, (std::vector<std::string>{unableToWrite, unableToWrite}));
+}
+
 }  // namespace

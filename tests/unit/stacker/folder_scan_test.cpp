@@ -110,6 +110,31 @@ TEST_F(Scan, AFailingGetModuleEndsTheListAtThatIndex) {
     EXPECT_THAT(Order(*manager->Stack()), ElementsAre("dsp_c.dll/One"));
 }
 
+TEST_F(Scan, ALibraryWhoseModuleListNeverEndsIsLeftOutAndTheRestLoads) {
+    folder.Add({"dsp_endless.dll", {{"Again"}}}).script.endless = true;
+    folder.Add({"dsp_b.dll", {{"Echo"}}});
+    auto manager = Build({});
+    EXPECT_THAT(Order(*manager->Stack()), ElementsAre("dsp_b.dll/Echo"));
+    ASSERT_EQ(manager->Plugins.size(), 2u);
+    EXPECT_EQ(manager->Plugins[0]->EntryCount(), 0);
+    EXPECT_EQ(manager->Plugins[0]->SkipReason, "its module list does not end within 256 modules");
+    EXPECT_TRUE(manager->Plugins[1]->SkipReason.empty());
+}
+
+// The host may spell its plug-in folder differently from the path the plug-in was loaded
+// under; the plug-in's own file is still found, without AlwaysLoad and without a reference.
+TEST_F(Scan, OwnLibraryIsKnownByItsHandleWhateverTheSpellingOfItsPath) {
+    Library& own = folder.AddOwn();
+    host.folder = "c:\\host\\PLUGINS";
+    auto manager = Build(folder.OwnOf(own));
+    EXPECT_THAT(Order(*manager->Stack()),
+                ElementsAre("dsp_qxtidewell.dll/Tidewell MixIn*", "dsp_qxtidewell.dll/Tidewell Bypass"));
+    EXPECT_TRUE(manager->Plugins[0]->IsOwnLibrary);
+    EXPECT_EQ(own.references, 1);
+    manager.reset();
+    EXPECT_EQ(own.references, 1) << "the host's reference is never released";
+}
+
 TEST_F(Scan, TwoModulesWithOneDescriptionGiveTwoEntries) {
     folder.Add({"dsp_twins.dll", {{"Twin"}, {"Twin"}}});
     auto manager = Build({});

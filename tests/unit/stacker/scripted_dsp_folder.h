@@ -104,6 +104,7 @@ struct LibraryScript {
     bool hasEntry = true;
     bool nullHeader = false;
     int getModuleThrowsAt = -1;
+    bool endless = false;  // getModule answers its first module for every index
 };
 
 constexpr int kSlots = 12;
@@ -126,6 +127,7 @@ template <int N>
 winampDSPModule* TIDEWELL_CDECL GetModuleOf(int index) {
     Library* lib = Slot(N);
     if (index == lib->script.getModuleThrowsAt) throw std::runtime_error("getModule failed");
+    if (lib->script.endless && !lib->modules.empty()) return &lib->modules[0]->record;
     if (index < 0 || index >= static_cast<int>(lib->modules.size())) return nullptr;
     return &lib->modules[static_cast<size_t>(index)]->record;
 }
@@ -200,6 +202,7 @@ public:
     OwnLibrary OwnOf(Library& own, const std::string& fileName = kFolder + kOwnName) const {
         OwnLibrary result;
         result.FileName = fileName;
+        result.Handle = &own;
         result.Header = &own.header;
         result.MixIn = &own.modules[0]->record;
         result.Bypass = &own.modules[1]->record;
@@ -207,9 +210,10 @@ public:
         return result;
     }
 
+    // Paths match in any letter case, as the platform's file names do.
     Library* Find(const std::string& path) {
         for (auto& lib : libraries_) {
-            if (kFolder + lib->script.name == path) return lib.get();
+            if (UpperCase(kFolder + lib->script.name) == UpperCase(path)) return lib.get();
         }
         return nullptr;
     }
@@ -262,7 +266,7 @@ public:
     bool AlwaysLoad() override { return alwaysLoad; }
     bool EnableBypass() override { return enableBypass; }
     std::vector<std::string> StackLines() override { return lines; }
-    void SetStackLines(const std::vector<std::string>& l) override {
+    void SetStackLines(const std::vector<std::string>& l) noexcept override {
         lines = l;
         ++saves;
     }

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "unit/stacker/scripted_dsp_folder.h"
 
 using namespace scripted;
@@ -112,6 +114,17 @@ TEST_F(Order_, TheFirstModuleCountLineCounts) {
     EXPECT_TRUE(manager->Stack()->Get(1)->Active);
     EXPECT_EQ(manager->Stack()->Get(2)->Description, "Chorus");
     EXPECT_FALSE(manager->Stack()->Get(2)->Active);
+}
+
+// The count comes from the file: a huge one must cost no more than the lines that exist.
+TEST_F(Order_, AHugeModuleCountIsBoundedByTheLinesThatExist) {
+    Save(2000000000, {Record(0, "dsp_b.dll", "Echo", "true"), Record(1999999999, "dsp_a.dll", "Chorus", "true")});
+    const auto start = std::chrono::steady_clock::now();
+    auto manager = Build();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+    EXPECT_THAT(Order(*manager->Stack()),
+                ElementsAre("dsp_qxtidewell.dll/Tidewell MixIn*", "dsp_b.dll/Echo*", "dsp_a.dll/Chorus*",
+                            "dsp_b.dll/Reverb", "dsp_qxtidewell.dll/Tidewell Bypass"));
 }
 
 // An entry already standing at its saved place counts as placed, so the default placement

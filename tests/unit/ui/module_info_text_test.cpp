@@ -79,4 +79,15 @@ TEST(ModuleInfoText, NoBuildFlagsLeavesTheBareLabel) {
     EXPECT_EQ(text.substr(text.size() - 13), "BuildFlags:\r\n");
 }
 
+TEST(ModuleInfoText, LibrariesLeftOutAreNamedWithTheReasonAtTheEnd) {
+    ModuleInfoFacts facts = Facts();
+    const std::string plain = ModuleInfoText(facts);
+    facts.LeftOut = {"dsp_endless.dll: its module list does not end within 256 modules",
+                     "dsp_bad.dll: the record of module 2 cannot be read"};
+    EXPECT_EQ(ModuleInfoText(facts), plain +
+                                         "\r\nLibraries left out\r\n"
+                                         "\tdsp_endless.dll: its module list does not end within 256 modules\r\n"
+                                         "\tdsp_bad.dll: the record of module 2 cannot be read\r\n");
+}
+
 }  // namespace

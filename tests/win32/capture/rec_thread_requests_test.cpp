@@ -1,6 +1,10 @@
 // The capture thread's requests against the scripted device: opening by name, the format
 // it opens, start, stop, pause and reset, priorities.
 #include "capture/input_devices.h"
+
+#include <atomic>
+#include <thread>
+
 #include "win32/capture/rec_thread_fixture.h"
 
 namespace {
@@ -27,6 +31,21 @@ TEST_F(RecThreadTest, PriorityReadsBackWhatWasSet) {
     thread->SetPriority(-1);
     Settle();
     EXPECT_EQ(thread->GetPriority(), kPriorityIdle);
+}
+
+// The configuration dialog asks for the priority on the window thread: a capture thread
+// that cannot answer must not hang it.
+TEST_F(RecThreadTest, PriorityOfAThreadThatDoesNotAnswerComesFromTheSystemInBoundedTime) {
+    thread->SetPriority(kPriorityIdle);
+    ASSERT_TRUE(Eventually([&] { return thread->GetPriority() == kPriorityIdle; }));
+    ASSERT_NE(SuspendThread(thread->Handle()), static_cast<DWORD>(-1));
+    std::atomic<int32_t> answer{-1};
+    std::thread asking([&] { answer = thread->GetPriority(); });
+    const bool answered = Eventually([&] { return answer.load() != -1; });
+    ResumeThread(thread->Handle());
+    asking.join();
+    EXPECT_TRUE(answered) << "GetPriority waited for a thread that could not answer";
+    EXPECT_EQ(answer, kPriorityIdle);
 }
 
 TEST_F(RecThreadTest, EmptyDeviceNameIsAcceptedThenErrorWithoutAnyDeviceCall) {

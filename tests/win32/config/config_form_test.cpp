@@ -16,6 +16,7 @@
 #include "host/winamp_api_man.h"
 #include "ui/file_version_info.h"
 #include "win32/support/fake_host_window.h"
+#include "win32/support/message_box_recorder.h"
 #include "win32/support/temp_folder.h"
 
 namespace {
@@ -109,6 +110,25 @@ TEST_F(ConfigFormTest, TrackBarToZeroSetsTheThreadAndSavesThePriority) {
     EXPECT_EQ(thread_->GetPriority(), 0) << "the posted priority reached the thread";
     EXPECT_EQ(config_->RecThreadPriority, 0);
     EXPECT_EQ(SavedValue(Ini(), "RecThreadPriority"), "0");
+}
+
+// Opening the dialog presets the track bar from the thread, which saves the priority: a
+// settings file that cannot be written is reported, and the dialog opens all the same.
+TEST_F(ConfigFormTest, OpensWhenThePresetsSaveFails) {
+    MakeConfig();
+    MakeThread();
+    thread_->SetPriority(6);
+    HANDLE lock = CreateFileA(Ini().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    MessageBoxRecorder boxes;
+    std::unique_ptr<TConfigForm> form;
+    EXPECT_NO_THROW(form = std::make_unique<TConfigForm>(nullptr));
+    CloseHandle(lock);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->SelectedPriority(), 6);
+    ASSERT_EQ(boxes.Boxes.size(), 1u);
+    EXPECT_EQ(boxes.Boxes[0].Text, "Unable to write to " + Ini());
 }
 
 TEST_F(ConfigFormTest, BypassButtonSwitchesTheSettingBothWays) {

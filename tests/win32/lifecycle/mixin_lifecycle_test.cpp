@@ -10,6 +10,7 @@
 
 #include "core/dsp_records.h"
 #include "win32/support/fake_host_window.h"
+#include "win32/support/message_box_answerer.h"
 #include "win32/support/temp_folder.h"
 #include "win32/support/test_paths.h"
 
@@ -127,6 +128,32 @@ TEST_F(MixInLifeCycle, ConfigWhileADialogIsOpenDoesNothing) {
     EXPECT_EQ(dialog, &placeholder);
     EXPECT_EQ(FindWindowA(nullptr, "Quorvex Tidewell Configuration"), nullptr);
     dialog = nullptr;
+}
+
+// A settings file another program holds open without write sharing (root under Wine
+// ignores read-only attributes): every save fails, at Init and again at Quit, where the
+// control window, the stack order and the store each save. The player must survive, and
+// the user hears of the failure once per run of failures, not once per save.
+TEST_F(MixInLifeCycle, UnwritableSettingsFileThroughInitAndQuitIsReportedAndSurvived) {
+    CreateDirectoryA((folder_ / "Plugins").c_str(), nullptr);
+    WritePrivateProfileStringA("QXTidewell", "MixInMode", "0", SettingsFile().c_str());
+    HANDLE lock = CreateFileA(SettingsFile().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const std::string unableToWrite = "Unable to write to " + SettingsFile();
+    {
+        MessageBoxAnswerer answerer;
+        ASSERT_EQ(mixIn_->Init(mixIn_), 0);
+        Pump();
+        mixIn_->Quit(mixIn_);
+        EXPECT_EQ(Global<uint8_t>("MixInLoaded"), 0);
+        EXPECT_EQ(answerer.Texts(), std::vector<std::string>{unableToWrite});
+
+        // Init's clean-up after a failure takes the same path: Init again, Quit again.
+        ASSERT_EQ(mixIn_->Init(mixIn_), 0);
+        mixIn_->Quit(mixIn_);
+    }
+    CloseHandle(lock);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "core/exported_globals.h"
@@ -131,19 +132,45 @@ TEST_F(HostedLibraries, OwnLibraryTakesNoReferenceAndIsNeverFreed) {
         << "the host's one reference was the only one";
 }
 
-TEST_F(HostedLibraries, OwnLibraryFoundUnderAnotherSpellingIsStillNeverFreed) {
+// The host may spell its plug-in folder differently from the path the plug-in was loaded
+// under: the own file is still recognised (by its module handle), without AlwaysLoad, and
+// no reference is taken on it.
+TEST_F(HostedLibraries, OwnLibraryFoundUnderAnotherSpellingJoinsTheStack) {
     AddOwnLibrary();
-    ownLibrary.FileName = FullPath(Path("DSP_QXTIDEWELL.DLL"));
-    host.alwaysLoad = true;
+    std::string otherSpelling = host.folder;
+    CharUpperBuffA(otherSpelling.data(), static_cast<DWORD>(otherSpelling.size()));
+    ASSERT_NE(otherSpelling, host.folder);
+    host.folder = otherSpelling;
     Build();
     ASSERT_EQ(manager->Plugins.size(), 1u);
     EXPECT_TRUE(manager->Plugins[0]->IsOwnLibrary);
+    ASSERT_NE(manager->MixInEntry, nullptr) << "without it nothing is ever mixed";
+    EXPECT_EQ(Stack().Get(0), manager->MixInEntry);
     manager.reset();
     FreeLibrary(own_);
-    EXPECT_NE(GetModuleHandleA(Path(kOwnName).c_str()), nullptr)
-        << "the reference LoadLibraryA took is kept, as for the plug-in's own file always";
-    FreeLibrary(own_);
     own_ = nullptr;
+    EXPECT_EQ(GetModuleHandleA(Path(kOwnName).c_str()), nullptr) << "the host's one reference was the only one";
+}
+
+// Foreign libraries that would exhaust memory or crash the player at load: left out with
+// the reason, while the rest of the folder loads and the chain runs.
+TEST_F(HostedLibraries, UnusableLibrariesAreLeftOutAndTheStackKeepsWorking) {
+    AddOwnLibrary();
+    AddFixture("dsp_endless.dll");
+    AddFixture("dsp_baddesc.dll");
+    AddFixture("dsp_halve.dll");
+    Build();
+    std::map<std::string, std::string> reasons;
+    for (const auto& plugin : manager->Plugins) reasons[plugin->FileName] = plugin->SkipReason;
+    EXPECT_EQ(reasons["dsp_endless.dll"], "its module list does not end within 256 modules");
+    EXPECT_EQ(reasons["dsp_baddesc.dll"], "the record of module 2 cannot be read");
+    EXPECT_EQ(reasons["dsp_halve.dll"], "");
+    EXPECT_EQ(Descriptions(Stack()), (std::vector<std::string>{"Tidewell MixIn", "Halve volume", "Tidewell Bypass"}));
+
+    Entry("Halve volume").SetActive(true);
+    std::vector<short> samples(2 * kFrames * kChannels, 800);
+    EXPECT_EQ(Stack().RunChain(samples.data(), kFrames, kBits, kChannels, kRate), kFrames);
+    EXPECT_EQ(samples[0], (800 + kMixOffset) / 2);
 }
 
 struct ChainOverFixtures : PluginFolder {

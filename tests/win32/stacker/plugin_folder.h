@@ -39,7 +39,7 @@ public:
     bool AlwaysLoad() override { return alwaysLoad; }
     bool EnableBypass() override { return true; }
     std::vector<std::string> StackLines() override { return lines; }
-    void SetStackLines(const std::vector<std::string>& l) override { lines = l; }
+    void SetStackLines(const std::vector<std::string>& l) noexcept override { lines = l; }
 
     void* mainWnd = nullptr;
     std::string folder;
@@ -87,6 +87,7 @@ protected:
             reinterpret_cast<void*>(GetProcAddress(own_, "winampDSPGetHeader2")));
         winampDSPHeader* header = getHeader(nullptr);
         ownLibrary.FileName = FullPath(Path(kOwnName));
+        ownLibrary.Handle = own_;
         ownLibrary.Header = header;
         ownLibrary.MixIn = header->getModule(0);
         ownLibrary.Bypass = header->getModule(1);

@@ -60,6 +60,7 @@ protected:
         char full[MAX_PATH] = {};
         GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
         own.FileName = full;
+        own.Handle = own_;
         own.Header = header;
         own.MixIn = header->getModule(0);
         own.Bypass = header->getModule(1);

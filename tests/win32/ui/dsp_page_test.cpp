@@ -178,4 +178,25 @@ TEST_F(DspPageTest, ClosingTheInfoWindowByItsCloseBoxAnswersOkAndTheControlWindo
     EXPECT_EQ(InfoForm, nullptr);
 }
 
+// MixIn Quit may run while the module information is shown (the host's own messages are
+// dispatched by its modal loop): the window closes with the control window, nothing hangs.
+std::unique_ptr<TMixInForm>* quittingFixture = nullptr;  // the fixture's window
+void CALLBACK QuitWhileShown(HWND, UINT, UINT_PTR id, DWORD) {
+    if (InfoForm == nullptr || !IsWindowVisible(InfoForm->Handle())) return;
+    KillTimer(nullptr, id);
+    quittingFixture->reset();
+}
+
+TEST_F(DspPageTest, ControlWindowDestroyedWhileDetailsAreShownEndsThemCleanly) {
+    AddFixture("dsp_nocopy.dll");
+    OpenWithStack();
+    ClickLine(0);
+    quittingFixture = &form;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, &QuitWhileShown);
+    ASSERT_NE(timer, 0u);
+    SendMessageA(Controls().DetailsButton, BM_CLICK, 0, 0);
+    EXPECT_EQ(form, nullptr);
+    EXPECT_EQ(InfoForm, nullptr);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 // recorded buffer.
 #include "capture/wave_in_rec_thread.h"
 #include "win32/support/scripted_wave_in.h"
+#include "ui/remote_commands.h"
 #include "win32/ui/mix_in_form_fixture.h"
 
 namespace {
@@ -64,6 +65,30 @@ TEST_F(MixInFormWithCaptureThread, ResetButtonResetsTheThread) {
     while (thread->State() != kStateIdle && GetTickCount() - start < kWaitMs) Sleep(1);
     EXPECT_EQ(thread->State(), kStateIdle) << "the reset ran and ended Idle";
     EXPECT_TRUE(MixState.WantReset);
+}
+
+// "RamPTT" pumps the message queue while it runs: a second RamPTT arriving meanwhile is
+// not run inside it, and a MixIn Quit dispatched meanwhile (the window destroyed) ends the
+// run without touching the window again.
+std::unique_ptr<TMixInForm>* destroyingFixture = nullptr;  // the fixture's window
+void CALLBACK DestroyTheWindow(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    destroyingFixture->reset();
+}
+
+TEST_F(MixInFormWithCaptureThread, RamPttRunsOnceAtATimeAndStopsWhenTheWindowGoes) {
+    PostMessageA(form->Handle(), kRunRamPttMessage, 0, 0);
+    PostMessageA(form->Handle(), kRunRamPttMessage, 0, 0);
+    PumpMessages();
+    EXPECT_EQ(thread->PendingMarksCount(), kRamPttMarks) << "the nested run was dropped";
+
+    destroyingFixture = &form;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 1, &DestroyTheWindow);
+    ASSERT_NE(timer, 0u);
+    PostMessageA(form->Handle(), kRunRamPttMessage, 0, 0);
+    PumpMessages();
+    EXPECT_EQ(form, nullptr);
+    EXPECT_LT(thread->PendingMarksCount(), 2 * kRamPttMarks) << "the run stopped with its window";
 }
 
 }  // namespace
