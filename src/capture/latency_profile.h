@@ -20,6 +20,7 @@ inline constexpr int kLatencyModeCount = 3;
 
 struct LatencyProfile {
     const char* Name;              // as the configuration dialog shows it
+    const char* Tradeoff;          // the dialog's one-line explanation of the choice
     int32_t BuffersPerSecond;      // a capture buffer holds 1/BuffersPerSecond s of audio
     int32_t DeviceDepth;           // buffers kept queued at the device
     int32_t PrimingReserve;        // recorded buffers waiting before mixing starts

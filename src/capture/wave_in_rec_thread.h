@@ -59,6 +59,8 @@ public:
     void RequestStop() override;
     void RequestPause() override;
     void RequestReset() override;
+    // The latency setting of the next open: its buffer length and device depth.
+    void SetLatency(LatencyMode mode) override { latency_ = mode; }
     // Push-to-talk event now (window thread): pending until the next buffer comes back.
     void QueueMark(uint8_t on);
     // Thread priority 0..6 (Idle .. Real-Time). GetPriority waits for the thread's answer.
@@ -132,6 +134,7 @@ private:
     RelaxedAtomic<HWAVEIN> device_{nullptr};
     RelaxedAtomic<uint8_t> state_{kStateGoAway};
     RelaxedAtomic<int32_t> buffSize_{0};
+    RelaxedAtomic<LatencyMode> latency_{LatencyMode::Classic};
 
     HeaderList preparedHeaders_;  // capture thread
     HeaderList deviceHeaders_;    // capture thread
