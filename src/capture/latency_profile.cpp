@@ -9,8 +9,8 @@ namespace {
 // buffer of headroom for a busier machine.
 constexpr LatencyProfile kProfiles[kLatencyModeCount] = {
     {"Classic", "About 3 s late; rides out any hiccup.", 2, 5, 5, false},
-    {"Low", "About 0.1 s late; fine on most machines.", 25, 8, 2, true},
-    {"Lowest", "Tens of ms; a busy machine may drop out.", 100, 12, 2, true},
+    {"Low", "About 0.1 s late; fine on most machines.", 50, 10, 4, true},
+    {"Lowest", "Tens of ms; a busy machine may drop out.", 100, 12, 3, true},
 };
 
 }  // namespace
