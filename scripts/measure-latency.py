@@ -243,7 +243,7 @@ def measure(setting, args, work, mic, silence):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0],
+    parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", required=True, help="the Win32 build folder (DLL and tidewell-host.exe)")
     parser.add_argument("--sink", required=True, help="the null sink the microphone signal is played into")
@@ -252,10 +252,16 @@ def main():
     parser.add_argument("--measure", type=float, default=60.0, help="seconds of mixing per setting (60)")
     parser.add_argument("--period", type=float, default=4.0, help="seconds between bursts (4)")
     parser.add_argument("--work", default="build/latency", help="scratch folder (build/latency)")
+    parser.add_argument("--fail-above", type=float, metavar="MS",
+                        help="a test: print ok or FAIL and exit 1 unless every onset arrived within MS ms "
+                             "(at least 2 onsets); without a PulseAudio server print SKIPPED and exit 0")
     args = parser.parse_args()
     args.root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     args.build = os.path.abspath(args.build)
     if os.environ.get("TIDEWELL_PULSE") != "running":
+        if args.fail_above is not None:
+            print(f"SKIPPED: no private PulseAudio server ({os.environ.get('TIDEWELL_PULSE', 'not started')})")
+            sys.exit(0)
         die(f"no private PulseAudio server ({os.environ.get('TIDEWELL_PULSE', 'not started')})")
     settings = [s.strip() for s in args.settings.split(",") if s.strip()]
     for s in settings:
@@ -271,6 +277,18 @@ def main():
         latencies, underruns, seconds = measure(setting, args, work, mic, silence)
         rows.append((setting, latencies, underruns, seconds))
         print("  latencies (ms): " + " ".join(f"{1000 * x:.0f}" for x in latencies), flush=True)
+
+    if args.fail_above is not None:
+        failed = False
+        for setting, latencies, _, _ in rows:
+            ms = [1000 * x for x in latencies]
+            if len(ms) < 2 or max(ms) > args.fail_above:
+                print(f"FAIL {setting}: onsets {len(ms)}, latencies (ms) {[round(x) for x in ms]}, "
+                      f"expected at least 2 within {args.fail_above:.0f}")
+                failed = True
+            else:
+                print(f"ok   {setting}: {len(ms)} onsets, all within {args.fail_above:.0f} ms (worst {max(ms):.0f})")
+        sys.exit(1 if failed else 0)
 
     print()
     print("| setting | onsets | median (ms) | worst (ms) | best (ms) | underruns | mixed (s) |")
