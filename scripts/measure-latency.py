@@ -242,8 +242,59 @@ def measure(setting, args, work, mic, silence):
     return latencies, underruns, measured / RATE
 
 
+def record_mic(source, path):
+    """Records SOURCE until interrupted; writes PATH (mono, left channel) and PATH.clock (the
+    wall time of its first frame)."""
+    import signal
+    clock = MicClock(source)
+    stop = threading.Event()
+    for sig in (signal.SIGINT, signal.SIGTERM):
+        signal.signal(sig, lambda *_: stop.set())
+    stop.wait()
+    heard = clock.stop()
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(RATE)
+        w.writeframes(heard.tobytes())
+    with open(path + ".clock", "w") as f:
+        f.write(f"{clock.offset:.6f}\n")
+
+
+def voice_latency(mic_path, music_path, mix_path, host_log, threshold):
+    """Milliseconds from the microphone's first sample above THRESHOLD (the Auto trigger's
+    level, a fraction of full scale) to the first output sample that is not the music's own:
+    the block in which the voice first went into the mix."""
+    with wave.open(mic_path, "rb") as w:
+        mic = array.array("h")
+        mic.frombytes(w.readframes(w.getnframes()))
+    with open(mic_path + ".clock") as f:
+        mic_zero = float(f.read())
+    limit = threshold * 32768
+    first = next((i for i, v in enumerate(mic) if abs(v) > limit), None)
+    music, mix = left_channel(music_path), left_channel(mix_path)
+    mixed = next((i for i, (a, b) in enumerate(zip(music, mix)) if a != b), None)
+    match = re.search(r"clock: stream second 0 is Unix time ([0-9.]+)", open(host_log).read())
+    if first is None or mixed is None or not match:
+        return None
+    mixed_wall = float(match.group(1)) + (mixed // BLOCK_FRAMES) * BLOCK_FRAMES / RATE
+    return 1000 * (mixed_wall - (mic_zero + first / RATE))
+
+
 def main():
-    parser = argparse.ArgumentParser(description=__doc__,
+    if len(sys.argv) > 1 and sys.argv[1] == "record-mic":
+        # record-mic SOURCE FILE: used by the demo, which plays its own voice.
+        record_mic(sys.argv[2], sys.argv[3])
+        return
+    if len(sys.argv) > 1 and sys.argv[1] == "voice-latency":
+        # voice-latency MIC MUSIC MIX HOSTLOG THRESHOLD: prints the milliseconds, or "unknown".
+        ms = voice_latency(*sys.argv[2:6], float(sys.argv[6]))
+        print("unknown" if ms is None else f"{ms:.0f}")
+        return
+    parser = argparse.ArgumentParser(description=__doc__ + """
+Two helpers for the demo: `record-mic SOURCE FILE` records until interrupted (FILE and
+FILE.clock), and `voice-latency MIC MUSIC MIX HOSTLOG THRESHOLD` prints the milliseconds
+from the voice's first sound above THRESHOLD to its first effect on the mix.""",
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", required=True, help="the Win32 build folder (DLL and tidewell-host.exe)")
     parser.add_argument("--sink", required=True, help="the null sink the microphone signal is played into")
