@@ -34,7 +34,7 @@
 
 inline constexpr const char* kRecThreadWindowClass = "QXTidewellMixInWaveInRecUtilWindow";
 
-inline constexpr int32_t kDeviceDepth = 5;     // buffers kept queued at the device
+inline constexpr int32_t kDeviceDepth = 5;     // buffers kept queued at the device (Classic setting)
 inline constexpr int32_t kPrepareBatch = 25;   // headers prepared in one go when none are left
 inline constexpr int32_t kPreparedLimit = 25;  // more prepared headers than this are released
 inline constexpr int32_t kRecordedLimit = 50;  // more recorded buffers: the oldest are dropped
