@@ -78,22 +78,24 @@ int64_t MixingEngine::AvailableValues() const {
 }
 
 // Ramped settings: the gate opens over the fade-in (at least the underrun ramp), and when
-// the recorded data will not last through the block it closes over the last frames that
-// have data; that block counts as an underrun, so the next ones prime the reserve again.
+// the recorded data will not last through the block and a ramp beyond it, it closes along
+// a straight line that reaches 0 at the last frame with data (a line that may begin in one
+// block and end in the next). The block in which the data runs out counts as an underrun,
+// so the next ones prime the reserve again.
 void MixingEngine::PlanGate(int numsamples) {
     BlockConstants& k = k_;
     k.gated = ProfileOf(latency_).Ramped;
     k.fadeOutFrom = INT64_MAX;
     k.dataFrames = INT64_MAX;
     if (!k.gated) return;
-    const double ramp = std::max(1.0, std::round(kUnderrunRampSeconds * k.srate));
-    k.gateUp = std::min(k.inStep, 1.0 / ramp);
+    const int64_t ramp = std::max<int64_t>(1, std::lround(kUnderrunRampSeconds * k.srate));
+    k.rampFrames = static_cast<double>(ramp);
+    k.gateUp = std::min(k.inStep, 1.0 / static_cast<double>(ramp));
     const int64_t dataFrames = AvailableValues() / k.nch;
-    if (dataFrames >= numsamples) return;
+    if (dataFrames >= numsamples + ramp) return;
     k.dataFrames = dataFrames;
-    k.fadeOutFrom = std::max<int64_t>(0, dataFrames - static_cast<int64_t>(ramp));
-    k.rampFrames = static_cast<double>(std::max<int64_t>(1, dataFrames - k.fadeOutFrom));
-    if (state_.last0_WantActivate) CountUnderrun();
+    k.fadeOutFrom = std::max<int64_t>(0, dataFrames - ramp);
+    if (dataFrames < numsamples && state_.last0_WantActivate) CountUnderrun();
 }
 
 // ---- push-to-talk marks and recorded buffers --------------------------------------------

@@ -15,60 +15,48 @@
 namespace {
 
 constexpr int kBlockFrames = 576;
-constexpr int kLowestBufferFrames = 441;  // 10 ms at 44100 Hz
+constexpr int kBlocksEnough = 10000;  // a bound for loops that wait for the mixer
+
+const LatencyProfile& Lowest() { return ProfileOf(LatencyMode::Lowest); }
+const int kLowestBufferFrames = 44100 / Lowest().BuffersPerSecond;
 
 std::vector<int16_t> Mono(size_t frames, int16_t v) { return std::vector<int16_t>(frames, v); }
 
-// A mono 16-bit rig in the Lowest setting with `buffers` recorded buffers waiting, started
-// so that the next block is mixed.
-void StartLowest(MixerRig& rig, int buffers, int16_t captured) {
+// A mono 16-bit rig in the Lowest setting with just its reserve of recorded buffers
+// waiting, started so that the next block is mixed.
+void StartLowest(MixerRig& rig, int16_t captured) {
     rig.state.Latency = LatencyMode::Lowest;
-    for (int i = 0; i < buffers; ++i) rig.Record(Mono(kLowestBufferFrames, captured));
+    for (int i = 0; i < Lowest().PrimingReserve; ++i) rig.Record(Mono(kLowestBufferFrames, captured));
     rig.StartCapture();
 }
 
 TEST(MixerReserve, GrowsAtAnUnderrunAndStepsBackAfterThirtyQuietSeconds) {
     MixerRig rig(RecordedFormat{44100, 1, 16});
-    StartLowest(rig, 2, 0);
-    EXPECT_EQ(rig.state.nominalbuffcount, 2);
+    const int reserve = Lowest().PrimingReserve;
+    StartLowest(rig, 0);
+    EXPECT_EQ(rig.state.nominalbuffcount, reserve);
 
     auto block = Mono(kBlockFrames, 0);
-    while (rig.queue.RecordedCount() > 0) rig.Mix(block);  // runs dry: an underrun
-    rig.Mix(block);
-    ASSERT_EQ(rig.state.nominalbuffcount, 3);
+    for (int i = 0; i < kBlocksEnough && rig.state.nominalbuffcount == reserve; ++i) rig.Mix(block);  // runs dry
+    ASSERT_EQ(rig.state.nominalbuffcount, reserve + 1) << "an underrun grows the reserve";
 
-    // The capture keeps up from now on: one buffer more than the reserve always waits.
+    // The capture keeps up from now on: one buffer more than the grown reserve waits.
     auto keepUp = [&](double seconds) {
         for (int64_t frames = 0; frames < seconds * 44100; frames += kBlockFrames) {
-            while (rig.queue.RecordedCount() < 4) rig.Record(Mono(kLowestBufferFrames, 0));
+            while (rig.queue.RecordedCount() < reserve + 2) rig.Record(Mono(kLowestBufferFrames, 0));
             rig.Mix(block);
         }
     };
     keepUp(25.0);
-    EXPECT_EQ(rig.state.nominalbuffcount, 3) << "not yet thirty seconds";
+    EXPECT_EQ(rig.state.nominalbuffcount, reserve + 1) << "not yet thirty seconds";
     keepUp(10.0);
-    EXPECT_EQ(rig.state.nominalbuffcount, 2) << "one step back";
-    keepUp(65.0);
-    EXPECT_EQ(rig.state.nominalbuffcount, 2) << "never below the setting's own reserve";
+    EXPECT_EQ(rig.state.nominalbuffcount, reserve) << "one step back";
+    keepUp(35.0);
+    EXPECT_EQ(rig.state.nominalbuffcount, reserve) << "never below the setting's own reserve";
 }
 
-TEST(MixerReserve, ClassicKeepsAGrownReserve) {
-    MixerRig rig(RecordedFormat{44100, 1, 16});
-    for (int i = 0; i < 5; ++i) rig.Record(Mono(22050, 0));
-    rig.StartCapture();
-    auto block = Mono(kBlockFrames, 0);
-    while (rig.queue.RecordedCount() > 0) rig.Mix(block);
-    for (int i = 0; i < 40; ++i) rig.Mix(block);  // plays out the last buffer, then runs dry
-    ASSERT_EQ(rig.state.nominalbuffcount, 6);
-    for (int64_t frames = 0; frames < 40 * 44100; frames += kBlockFrames) {
-        while (rig.queue.RecordedCount() < 7) rig.Record(Mono(22050, 0));
-        rig.Mix(block);
-    }
-    EXPECT_EQ(rig.state.nominalbuffcount, 6);
-}
-
-// The live input at full level over silent music; the recorded data ends in the middle of
-// the second mixed block. Neither the start of mixing nor the end of the data may step.
+// The live input at full level over silent music; the recorded data (the reserve, nothing
+// after it) ends in the middle of a block. Neither the start of mixing nor the end of the data may step.
 TEST(MixerUnderrunRamp, NoStepAboveTheRampWhereTheDataRunsOutMidBlock) {
     constexpr int16_t kLevel = 20000;
     MixerRig rig(RecordedFormat{44100, 1, 16});
@@ -76,10 +64,13 @@ TEST(MixerUnderrunRamp, NoStepAboveTheRampWhereTheDataRunsOutMidBlock) {
     rig.state.SetManualMixInPercent(1.0);
     rig.state.SetLogTrans(false);
     rig.state.SetAutoMixTiming(0.0, 0.0, 0.0);  // an immediate fade: only the ramp smooths
-    StartLowest(rig, 2, kLevel);
+    StartLowest(rig, kLevel);
 
+    const int dataFrames = Lowest().PrimingReserve * kLowestBufferFrames;
+    ASSERT_GT(dataFrames, kBlockFrames);
+    ASSERT_NE(dataFrames % kBlockFrames, 0) << "the data must end in the middle of a block";
     std::vector<int16_t> output;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < dataFrames / kBlockFrames + 2; ++i) {
         auto block = Mono(kBlockFrames, 0);
         rig.Mix(block);
         output.insert(output.end(), block.begin(), block.end());
@@ -93,10 +84,10 @@ TEST(MixerUnderrunRamp, NoStepAboveTheRampWhereTheDataRunsOutMidBlock) {
     }
     EXPECT_LE(largestStep, allowedStep);
     EXPECT_EQ(output[kBlockFrames - 1], kLevel) << "fully in once faded in";
-    const int dataFrames = 2 * kLowestBufferFrames;
     EXPECT_EQ(output[dataFrames - 1], 0) << "faded out at the last recorded frame";
     EXPECT_GT(output[dataFrames - rampFrames - 1], kLevel - allowedStep) << "the fade is no longer than the ramp";
-    EXPECT_EQ(rig.state.nominalbuffcount, 3) << "a block the data did not last through counts as an underrun";
+    EXPECT_EQ(rig.state.nominalbuffcount, Lowest().PrimingReserve + 1)
+        << "a block the data did not last through counts as an underrun";
 }
 
 // ---- adding the live input (MixIn off) ----------------------------------------------------
