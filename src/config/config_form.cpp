@@ -181,10 +181,11 @@ void TConfigForm::LatencyBoxChange() {
     SetWindowTextA(latencyLabel_, ProfileOf(mode).Tradeoff);
     if (mode == MixState.Latency.load() && (PluginConfig == nullptr || PluginConfig->Latency == mode)) return;
     if (PluginConfig != nullptr) PluginConfig->SetLatencyMode(mode);
-    // As the Reset button does: the capture thread starts over, and the mixer's format reset
-    // reopens it with the new buffers and reserve.
-    if (WaveInRecThread != nullptr) WaveInRecThread->RequestReset();
+    // As the Reset button does: the mixer's format reset (asked for first, so that no open
+    // with the old setting slips in between) and the capture thread start over, and the
+    // device is reopened with the new buffers and reserve.
     MixState.SetLatency(mode);
+    if (WaveInRecThread != nullptr) WaveInRecThread->RequestReset();
 }
 
 void TConfigForm::PaintPicture(const DRAWITEMSTRUCT& item) const {

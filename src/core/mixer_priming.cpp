@@ -36,8 +36,23 @@ bool MixingEngine::PrimeOrProceed(int numsamples, int bps, int nch, int srate) {
         if (ramped) w_.gate = 0.0;
         return false;
     }
-    if (ramped) RecoverReserve(numsamples, bps, nch, srate);
+    if (ramped) {
+        if (w_.gate == 0.0) SkipBeyondReserve(bps, nch, srate);
+        RecoverReserve(numsamples, bps, nch, srate);
+    }
     return true;
+}
+
+// Mixing resumes (the gate is closed, it opens over the fade-in): recorded data beyond the
+// reserve, which piled up while priming (a device that delivers its first buffers in a
+// burst, or buffers that arrived during an underrun), would only add delay. It is skipped
+// now, while nothing of it can be heard.
+void MixingEngine::SkipBeyondReserve(int bps, int nch, int srate) {
+    while (queue_->RecordedCount() > state_.nominalbuffcount && w_.capture != nullptr) {
+        w_.pointer = w_.count;
+        state_.buff0pointer = w_.pointer;
+        if (!EnsureCaptureData(bps, nch, srate)) return;
+    }
 }
 
 // An underrun while recording: wait for a larger reserve next time, but never for more

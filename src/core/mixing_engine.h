@@ -147,6 +147,7 @@ private:
     // passes unchanged.
     bool PrimeOrProceed(int numsamples, int bps, int nch, int srate);
     void CountUnderrun();
+    void SkipBeyondReserve(int bps, int nch, int srate);
     void RecoverReserve(int numsamples, int bps, int nch, int srate);
     // Recorded sample values available now: the rest of buff0 and the waiting buffers.
     int64_t AvailableValues() const;
