@@ -10,7 +10,7 @@ namespace {
 constexpr LatencyProfile kProfiles[kLatencyModeCount] = {
     {"Classic", "About 3 s late; rides out any hiccup.", 2, 5, 5, false},
     {"Low", "About 0.1 s late; fine on most machines.", 50, 10, 4, true},
-    {"Lowest", "Tens of ms; a busy machine may drop out.", 100, 12, 3, true},
+    {"Lowest", "Tens of ms; a busy machine may drop out.", 100, 12, 2, true},
 };
 
 }  // namespace
