@@ -4,13 +4,15 @@
 
 namespace {
 
-// Chosen by measuring under Wine with PulseAudio (docs/benchmarks.md, "make latency"):
-// the shortest buffers and reserve that ran a minute without an underrun there, with one
-// buffer of headroom for a busier machine.
+// Chosen by measuring under Wine with PulseAudio (docs/benchmarks.md, "make latency"): the
+// device delivers every 10 ms, so 10 ms buffers are the shortest that arrive steadily;
+// Lowest keeps the smallest reserve that ran a minute without an underrun, Low four 20 ms
+// buffers that rode out a loaded machine. The device holds more buffers than the reserve
+// (memory, not delay), so it never runs dry.
 constexpr LatencyProfile kProfiles[kLatencyModeCount] = {
-    {"Classic", "About 3 s late; rides out any hiccup.", 2, 5, 5, false},
+    {"Classic", "About 2.5 s late; rides out any hiccup.", 2, 5, 5, false},
     {"Low", "About 0.1 s late; fine on most machines.", 50, 10, 4, true},
-    {"Lowest", "Tens of ms; a busy machine may drop out.", 100, 12, 2, true},
+    {"Lowest", "About 50 ms late; a busy machine drops out.", 100, 12, 2, true},
 };
 
 }  // namespace
