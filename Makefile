@@ -8,7 +8,7 @@ BENCH := build/bench
 TSAN := build/tsan
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all test bootstrap native win32 dll test-native test-win32 tsan demo bench fuzz dist clean
+.PHONY: all test bootstrap native win32 dll test-native test-win32 tsan demo bench fuzz dist clean latency
 
 all: native win32
 
@@ -95,3 +95,13 @@ dist: bootstrap win32
 demo: bootstrap
 	$(MAKE) native win32
 	bash scripts/demo.sh
+
+# Mic-to-mix latency of each latency setting: tone bursts into a private PulseAudio
+# microphone, the plug-in in tidewell-host in real time, 60 s of mixing per setting (about
+# four minutes in all). Prints the table that docs/benchmarks.md keeps.
+LATENCY_ARGS ?=
+latency: bootstrap
+	$(MAKE) win32
+	scripts/with-xvfb scripts/pulse-session run --sink "latency_mic=Tidewell Latency Mic" -- \
+	  python3 scripts/measure-latency.py --build $(WIN32) --sink latency_mic \
+	  --description "Tidewell Latency Mic" $(LATENCY_ARGS)

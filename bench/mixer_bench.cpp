@@ -57,6 +57,7 @@ public:
     void RequestStop() override {}
     void RequestPause() override {}
     void RequestReset() override {}
+    void SetLatency(LatencyMode) override {}
     int32_t RecordedCount() const override { return kRecordedLimit; }
     CaptureBuffer TakeRecordedBuffer() override {
         CaptureBuffer buffer;

@@ -34,7 +34,7 @@ sox "$work/phrase1.wav" -r 44100 -c 2 -b 16 "$work/p1.wav" gain -n -3 pad 4 6
 sox "$work/phrase2.wav" -r 44100 -c 2 -b 16 "$work/p2.wav" gain -n -3 pad 0 8
 sox "$work/p1.wav" "$work/p2.wav" "$work/voice.wav"
 
-echo "demo: seeding the plug-in's settings (Auto mode, input active, device \"Monitor of $kMicDescription\")"
+echo "demo: seeding the plug-in's settings (Auto mode, input active, Lowest latency, device \"Monitor of $kMicDescription\")"
 cp build/win32/dsp_qxtidewell.dll "$plugins/"
 : > "$winamp/winamp.ini"
 cat > "$plugins/QXWTidewell.ini" <<INI
@@ -49,6 +49,7 @@ MixInFade=0.05
 MixOtFade=0.6
 LogTransition=1
 LastTab=Device
+LatencyMode=2
 INI
 
 echo "demo: playing the music through the plug-in in real time while the voice speaks"
@@ -62,8 +63,8 @@ run_session() {
   for _ in $(seq 1 300); do grep -qs ' play: ' "$log" && break; sleep 0.1; done
   paplay -d "$kMicSink" "$work/voice.wav" &
   local voice=$!
-  parecord -d "$kMicSink.monitor" --rate 44100 --channels 2 --format s16le --file-format=wav \
-      "$work/mic.wav" &
+  # Time-stamped, so that the voice's delay into the mix can be measured.
+  python3 scripts/measure-latency.py record-mic "$kMicSink.monitor" "$work/mic.wav" &
   local recorder=$!
   wait "$host" || { cat "$log" >&2; kill "$voice" "$recorder" 2>/dev/null; return 1; }
   kill "$voice" 2>/dev/null || true
@@ -78,7 +79,15 @@ scripts/with-xvfb scripts/pulse-session run --sink "$kMicSink=$kMicDescription" 
   run_session'
 
 echo "demo: measuring and plotting"
-build/native/tools/levels/tidewell-levels --window 100 "$work/music.wav" "$work/mic.wav" "$out/demo-mix.wav" \
+# The microphone's recording on the stream's time line: both clocks are on the wall clock.
+shift=$(python3 -c 'import re,sys; z=float(re.search(r"stream second 0 is Unix time ([0-9.]+)", open(sys.argv[1]).read()).group(1)); print(f"{float(open(sys.argv[2]).read()) - z:.4f}")' \
+    "$work/host.log" "$work/mic.wav.clock")
+if awk -v s="$shift" 'BEGIN { exit !(s >= 0) }'; then
+  sox "$work/mic.wav" "$work/mic-stream.wav" pad "$shift"
+else
+  sox "$work/mic.wav" "$work/mic-stream.wav" trim "${shift#-}"
+fi
+build/native/tools/levels/tidewell-levels --window 100 "$work/music.wav" "$work/mic-stream.wav" "$out/demo-mix.wav" \
     > "$work/levels.txt"
 gnuplot <<PLOT
 set terminal png size 1200,500 font ",10"
@@ -94,9 +103,14 @@ plot "$work/levels.txt" using 1:2 with lines lw 2 lc rgb "#1f77b4" title "music 
      "" using 1:4 with lines lw 2 lc rgb "#d62728" title "output (mixed)"
 PLOT
 
-# Summary: where the output differs from the music by more than 3 dB, the live input was in.
-awk '
+# Summary: where the output differs from the music by more than 3 dB, the live input was in;
+# the latency is from the voice's first sound above the trigger's threshold to its first sample in
+# the mix (the block that carried it, on the wall clock).
+latency=$(python3 scripts/measure-latency.py voice-latency "$work/mic.wav" "$work/music.wav" \
+    "$out/demo-mix.wav" "$work/host.log" 0.04)
+awk -v latency="$latency" '
   $4 > -120 && $2 > -120 { n++; d = $4 - $2; if (d > 3 || d < -3) { mixed++ } }
-  END { printf "demo: voice mixed in for %.1f s of %.1f s of output\n", mixed / 10, n / 10 }' \
+  END { printf "demo: voice mixed in for %.1f s of %.1f s of output, %s ms after the microphone heard it (Lowest latency)\n",
+        mixed / 10, n / 10, latency }' \
   "$work/levels.txt"
 echo "demo: wrote $out/demo-mix.wav and $out/demo-levels.png"

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "capture/capture_types.h"
+#include "capture/latency_profile.h"
 
 enum CaptureState : uint8_t {
     kStateGoAway = 0,
@@ -36,6 +37,9 @@ public:
     virtual void RequestStop() = 0;
     virtual void RequestPause() = 0;
     virtual void RequestReset() = 0;
+    // The latency setting the next open uses for its buffer length and device depth. Called
+    // by the mixer before RequestOpen, while no device is open.
+    virtual void SetLatency(LatencyMode mode) = 0;
 
     virtual int32_t RecordedCount() const = 0;
     // The oldest recorded buffer with its marks, or the all-zero record.

@@ -384,7 +384,7 @@ void TWaveInRecThread::Open() {
     HWAVEIN opened = nullptr;
     const MMRESULT result = waveIn_.Open(&opened, static_cast<UINT>(*number), &platformFormat,
                                          reinterpret_cast<DWORD_PTR>(ownWindow_), 0, CALLBACK_WINDOW);
-    buffSize_ = CaptureBufferSize(srate, bps, nch);
+    buffSize_ = LatencyBufferSize(latency_, srate, bps, nch);
     if (result == MMSYSERR_NOERROR) {
         device_ = opened;
         sampleRate_ = static_cast<int32_t>(format.nSamplesPerSec);
@@ -401,7 +401,8 @@ void TWaveInRecThread::Start() {
     const bool wasPaused = state_ == kStatePaused;
     if (preparedHeaders_.Count() == 0) PrepareBatch(kPrepareBatch);
     if (!wasPaused) {
-        for (int32_t i = 0; i < kDeviceDepth && deviceHeaders_.Count() < kDeviceDepth; ++i) {
+        const int32_t depth = ProfileOf(latency_).DeviceDepth;
+        for (int32_t i = 0; i < depth && deviceHeaders_.Count() < depth; ++i) {
             CaptureHeader* header = preparedHeaders_.PopFront();
             if (header == nullptr) break;
             // A fatal add has released everything and posted a close: starting is pointless.

@@ -34,7 +34,7 @@
 
 inline constexpr const char* kRecThreadWindowClass = "QXTidewellMixInWaveInRecUtilWindow";
 
-inline constexpr int32_t kDeviceDepth = 5;     // buffers kept queued at the device
+inline constexpr int32_t kDeviceDepth = 5;     // buffers kept queued at the device (Classic setting)
 inline constexpr int32_t kPrepareBatch = 25;   // headers prepared in one go when none are left
 inline constexpr int32_t kPreparedLimit = 25;  // more prepared headers than this are released
 inline constexpr int32_t kRecordedLimit = 50;  // more recorded buffers: the oldest are dropped
@@ -62,6 +62,8 @@ public:
     void RequestStop() override;
     void RequestPause() override;
     void RequestReset() override;
+    // The latency setting of the next open: its buffer length and device depth.
+    void SetLatency(LatencyMode mode) override { latency_ = mode; }
     // Push-to-talk event now (window thread): pending until the next buffer comes back.
     void QueueMark(uint8_t on);
     // Thread priority 0..6 (Idle .. Real-Time). GetPriority waits for the thread's answer,
@@ -136,6 +138,7 @@ private:
     RelaxedAtomic<HWAVEIN> device_{nullptr};
     RelaxedAtomic<uint8_t> state_{kStateGoAway};
     RelaxedAtomic<int32_t> buffSize_{0};
+    RelaxedAtomic<LatencyMode> latency_{LatencyMode::Classic};
 
     HeaderList preparedHeaders_;  // capture thread
     HeaderList deviceHeaders_;    // capture thread

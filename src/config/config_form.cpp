@@ -17,7 +17,8 @@
 namespace {
 
 // Control identifiers.
-enum : int { kTrackBar1 = 101, kLabel1, kButton2, kCheckBox1, kImage1, kLabel6, kLabel7, kLabel8 };
+enum : int { kTrackBar1 = 101, kLabel1, kButton2, kCheckBox1, kImage1, kLabel6, kLabel7, kLabel8, kLatencyBox,
+             kLatencyLabel };
 
 constexpr int kOuterWidth = 448;
 constexpr int kOuterHeight = 304;
@@ -34,6 +35,9 @@ constexpr Place kTrackBar1Place{2, 15, 189, 34};
 constexpr Place kLabel1Place{2, 49, 189, 22};
 constexpr Place kGroupBox2{8, 96, 193, 65};
 constexpr Place kButton2Place{16, 24, 161, 25};
+constexpr Place kGroupBox3{8, 166, 193, 76};
+constexpr Place kLatencyBoxPlace{8, 16, 177, 120};  // the height includes the dropped list
+constexpr Place kLatencyLabelPlace{8, 42, 177, 28};
 constexpr Place kCheckBox1Place{8, 248, 273, 17};
 constexpr Place kImage1Place{232, 80, 178, 75};
 constexpr Place kLabel6Place{206, 160, 230, 13};
@@ -70,6 +74,10 @@ TConfigForm::TConfigForm(HWND owner) : owner_(owner) {
 
     if (WaveInRecThread != nullptr) ShowPriority(WaveInRecThread->GetPriority());
 
+    const LatencyMode latency = PluginConfig != nullptr ? PluginConfig->Latency : MixState.Latency.load();
+    SendMessageA(latencyBox_, CB_SETCURSEL, static_cast<WPARAM>(latency), 0);
+    SetWindowTextA(latencyLabel_, ProfileOf(latency).Tradeoff);
+
     if (PluginConfig != nullptr) {
         EnableWindow(button2_, TRUE);
         SetWindowTextA(button2_, PluginConfig->EnableBypass ? "Disable" : "Enable");
@@ -86,7 +94,8 @@ TConfigForm::~TConfigForm() {
 }
 
 void TConfigForm::CreateControls() {
-    // Creation order is the tab order: the track bar, the bypass button, "Done", the check box.
+    // Creation order is the tab order: the track bar, the bypass button, "Done", the check box,
+    // the latency setting.
     Make(window_, "BUTTON", "Input Thread Priority", BS_GROUPBOX, kGroupBox1, 0);
     trackBar1_ = Make(window_, TRACKBAR_CLASSA, "", WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM,
                       kTrackBar1Place, kTrackBar1, kGroupBox1);
@@ -101,6 +110,14 @@ void TConfigForm::CreateControls() {
     button1_ = Make(window_, "BUTTON", "Done", WS_TABSTOP | BS_DEFPUSHBUTTON, kButton1Place, IDOK);
     checkBox1_ = Make(window_, "BUTTON", "Always load DSPs to stack (Requires restart.)",
                       WS_TABSTOP | BS_AUTOCHECKBOX, kCheckBox1Place, kCheckBox1);
+    Make(window_, "BUTTON", "Latency", BS_GROUPBOX, kGroupBox3, 0);
+    latencyBox_ = Make(window_, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kLatencyBoxPlace,
+                       kLatencyBox, kGroupBox3);
+    for (int mode = 0; mode < kLatencyModeCount; ++mode) {
+        SendMessageA(latencyBox_, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(ProfileOf(static_cast<LatencyMode>(mode)).Name));
+    }
+    latencyLabel_ = Make(window_, "STATIC", "", SS_LEFT | SS_NOPREFIX, kLatencyLabelPlace, kLatencyLabel, kGroupBox3);
 
     image1_ = Make(window_, "STATIC", "", SS_OWNERDRAW, kImage1Place, kImage1);
     label6_ = Make(window_, "STATIC", "", SS_CENTER | SS_NOPREFIX, kLabel6Place, kLabel6);
@@ -164,6 +181,20 @@ void TConfigForm::CheckBox1Click() {
     PluginConfig->SetAlwaysLoad(SendMessageA(checkBox1_, BM_GETCHECK, 0, 0) == BST_CHECKED);
 }
 
+void TConfigForm::LatencyBoxChange() {
+    const LRESULT selected = SendMessageA(latencyBox_, CB_GETCURSEL, 0, 0);
+    if (selected == CB_ERR) return;
+    const LatencyMode mode = LatencyModeFromNumber(selected);
+    SetWindowTextA(latencyLabel_, ProfileOf(mode).Tradeoff);
+    if (mode == MixState.Latency.load() && (PluginConfig == nullptr || PluginConfig->Latency == mode)) return;
+    if (PluginConfig != nullptr) PluginConfig->SetLatencyMode(mode);
+    // As the Reset button does: the mixer's format reset (asked for first, so that no open
+    // with the old setting slips in between) and the capture thread start over, and the
+    // device is reopened with the new buffers and reserve.
+    MixState.SetLatency(mode);
+    if (WaveInRecThread != nullptr) WaveInRecThread->RequestReset();
+}
+
 void TConfigForm::PaintPicture(const DRAWITEMSTRUCT& item) const {
     // A tide of blue bands under the product name.
     const RECT& r = item.rcItem;
@@ -200,6 +231,8 @@ LRESULT TConfigForm::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
                     Button2Click();
                 } else if (LOWORD(wParam) == kCheckBox1 && HIWORD(wParam) == BN_CLICKED) {
                     CheckBox1Click();
+                } else if (LOWORD(wParam) == kLatencyBox && HIWORD(wParam) == CBN_SELCHANGE) {
+                    LatencyBoxChange();
                 }
                 return 0;
             case WM_DRAWITEM:

@@ -1,7 +1,7 @@
 // TConfigForm: the configuration dialog the host opens through the MixIn module's Config.
 //
-// Sets the capture thread's priority, the bypass switch and whether the DSP libraries are
-// always loaded; shows the plug-in's version with its build flags. Every change takes
+// Sets the capture thread's priority, the bypass switch, the latency setting and whether
+// the DSP libraries are always loaded; shows the plug-in's version with its build flags. Every change takes
 // effect at once; "Done" (or Enter) only closes it. Built, shown modally and destroyed on
 // the host's window thread by MixIn Config, published as ConfigForm meanwhile. Tolerates a
 // missing capture thread, configuration store, DSP stack or control window.
@@ -34,11 +34,15 @@ public:
     HWND Button2() const { return button2_; }
     HWND CheckBox1() const { return checkBox1_; }
     HWND Label6() const { return label6_; }
+    HWND LatencyBox() const { return latencyBox_; }
+    HWND LatencyLabel() const { return latencyLabel_; }
 
     // Event handlers, as the controls call them.
     void TrackBar1Change();
     void Button2Click();
     void CheckBox1Click();
+    // A latency setting chosen: saved, and the capture restarted with it.
+    void LatencyBoxChange();
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -56,5 +60,7 @@ private:
     HWND image1_ = nullptr;
     HWND label6_ = nullptr;
     HWND button1_ = nullptr;
+    HWND latencyBox_ = nullptr;
+    HWND latencyLabel_ = nullptr;
     ModalLoop modal_;
 };

@@ -26,6 +26,7 @@ constexpr const char* kEnableBypass = "EnableBypass";
 constexpr const char* kWantActive = "WantActive";
 constexpr const char* kLastTab = "LastTab";
 constexpr const char* kAlwaysLoad = "AlwaysLoad";
+constexpr const char* kLatencyMode = "LatencyMode";
 
 constexpr char kPathSeparator = '\\';
 constexpr std::string_view kNameValueSeparator = "=";
@@ -140,6 +141,13 @@ void TPluginConfig::ReadSettings() {
     ParseIniBool(raw(kWantActive), WantActive);
     LastTab = text(kLastTab, LastTab);
     ParseIniBool(raw(kAlwaysLoad), AlwaysLoad);
+    const std::string latency = raw(kLatencyMode);
+    if (!latency.empty()) {
+        int32_t number = -1;
+        ParseIniInteger(latency, number);
+        Latency = LatencyModeFromNumber(number);
+        latencyKept_ = true;
+    }
 }
 
 void TPluginConfig::ReadStackValues() {
@@ -181,6 +189,9 @@ void TPluginConfig::WriteAll() {
     write(kWantActive, FormatIniBool(WantActive));
     write(kLastTab, LastTab);
     write(kAlwaysLoad, FormatIniBool(AlwaysLoad));
+    if (latencyKept_ || Latency != LatencyMode::Classic) {
+        write(kLatencyMode, FormatIniInteger(static_cast<int>(Latency)));
+    }
 
     // Keys that the lines no longer name stay in the file: nothing is ever removed.
     std::string name;
@@ -216,6 +227,12 @@ void TPluginConfig::SetEnableBypass(bool value) { Store(EnableBypass, value); }
 void TPluginConfig::SetWantActive(bool value) { Store(WantActive, value); }
 void TPluginConfig::SetLastTab(const std::string& value) { Store(LastTab, value); }
 void TPluginConfig::SetAlwaysLoad(bool value) { AlwaysLoad = value; }
+void TPluginConfig::SetLatencyMode(LatencyMode value) {
+    if (Latency == value) return;
+    latencyKept_ = true;
+    Latency = value;
+    Save();
+}
 
 void TPluginConfig::DeleteIniFile() {
     const std::string path = iniPath_;

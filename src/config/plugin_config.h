@@ -25,6 +25,7 @@
 #include <memory>
 #include <string>
 
+#include "capture/latency_profile.h"
 #include "config/config_platform.h"
 #include "config/stack_line_list.h"
 
@@ -81,6 +82,7 @@ public:
     void SetWantActive(bool value);
     void SetLastTab(const std::string& value);
     void SetAlwaysLoad(bool value);  // no save
+    void SetLatencyMode(LatencyMode value);
 
     // Forgets the file's path, then deletes the file (a failure is ignored). From then on no
     // setter, stack change or destruction writes a file.
@@ -102,6 +104,10 @@ public:
     bool WantActive = false;
     std::string LastTab = "Device";
     bool AlwaysLoad = false;
+    // Key LatencyMode (0 Classic, 1 Low, 2 Lowest): a value that does not parse, or one out
+    // of range, reads as Classic. A file that never had the key gets none while the setting
+    // stays Classic, so the file of the original sixteen keys is unchanged by default.
+    LatencyMode Latency = LatencyMode::Classic;
 
     // The section "QXTidewellStack" as name=value lines; any change saves the file.
     StackLineList StackLines;
@@ -119,4 +125,5 @@ private:
     std::string iniPath_;
     // The failed save shown to the user, until a save succeeds again.
     std::string reportedFailure_;
+    bool latencyKept_ = false;  // the file has the LatencyMode key, or it was set
 };

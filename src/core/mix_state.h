@@ -15,6 +15,7 @@
 #include <string>
 
 #include "capture/capture_types.h"
+#include "capture/latency_profile.h"
 #include "core/relaxed_atomic.h"
 
 // Sample rate the fade steps assume until the first block tells the real one.
@@ -101,6 +102,9 @@ struct MixStateRecord {
     RelaxedAtomic<bool> SendNotifyWndRMS{true};
     RelaxedAtomic<bool> EnableBypass{false};
     RelaxedAtomic<bool> InitBusy{false};
+    // The latency setting (Init sets it from the configuration); the mixer applies it at
+    // its next format reset, so a change comes with a reset request.
+    RelaxedAtomic<LatencyMode> Latency{LatencyMode::Classic};
 
     // Puts every field that MixIn Init resets back to its start value. The fields marked
     // "not reset by Init", the mode, the PTT level, NotifyHWnd, EnableBypass and buff0 are
@@ -123,6 +127,11 @@ struct MixStateRecord {
     void SetMSMode(int8_t mode) { MSMode = mode; }
     void SetSendNotifyWndRMS(bool on) { SendNotifyWndRMS = on; }
     void SetEnableBypass(bool on) { EnableBypass = on; }
+    // A new latency setting restarts the capture the way the Reset button does.
+    void SetLatency(LatencyMode mode) {
+        Latency = mode;
+        WantReset = true;
+    }
 };
 
 extern MixStateRecord MixState;

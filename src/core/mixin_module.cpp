@@ -108,6 +108,7 @@ void BuildObjects(winampDSPModule* module, TWinAmpAPIMan& link) {
     if (PluginConfig != nullptr) {
         thread->SetPriority(PluginConfig->RecThreadPriority);
         MixState.EnableBypass = PluginConfig->EnableBypass;
+        MixState.Latency = PluginConfig->Latency;
     }
 
     // The window applies the saved settings through the MixState setters as it is built.

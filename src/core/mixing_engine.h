@@ -1,14 +1,25 @@
 // The mixing engine: mixes the live input recorded by the capture thread into each host
 // block, in place, sample by sample.
 //
-// For every block it keeps the capture device opened in exactly the host's format (a
-// change of format, device or a reset request restarts it), primes a reserve of recorded
-// buffers (one more after every underrun, up to the capture thread's recorded limit), and
-// then, frame by frame, runs the control step (due push-to-talk marks, auto trigger with
-// its hold time, the mode's target, one fade step) and mixes each sample with the recorded
-// sample at the same position: a crossfade through the transition curve, or a plain sum,
-// clipped to the sample range. The level follower measures the recorded signal. Format
-// changes, the level, the trigger and the push-to-talk state go out as notifications.
+// For every block it keeps the capture device opened in exactly the host's format and
+// latency setting (a change of format, device, setting or a reset request restarts it),
+// primes a reserve of recorded buffers (one more after every underrun, up to the capture
+// thread's recorded limit), and then, frame by frame, runs the control step (due
+// push-to-talk marks, auto trigger with its hold time, the mode's target, one fade step)
+// and mixes each sample with the recorded sample at the same position: a crossfade
+// through the transition curve, or the captured signal added at its weight, clipped to
+// the sample range. The level follower measures the recorded signal. Format changes, the
+// level, the trigger and the push-to-talk state go out as notifications.
+//
+// In the Low and Lowest latency settings the engine also keeps the reserve small: it
+// steps back down after a stretch without underruns, and where the recorded data will not
+// last through a block the voice fades out (and the music back in) before it ends, and
+// fades in again when mixing resumes, so an underrun is never a step in the output.
+//
+// The work is split by responsibility: mixing_engine.cpp holds the block-level control
+// (format reset, capture states, activation, the block's constants), mixer_priming.cpp
+// the priming reserve and the consumption of recorded buffers and marks,
+// mixer_frame_loop.cpp the per-frame control step and the sample loop.
 //
 // Threads: MixSamples and EnsureCaptureData run on the host's playback thread only.
 // The window thread changes the user's settings in MixState through its setters at any
@@ -36,6 +47,10 @@
 // than that could never be reached.
 inline constexpr int32_t kRecordedLimit = 50;
 inline constexpr double kSecondsPerDay = 86400.0;
+// The shortest fade where recorded data runs out or mixing resumes (ramped settings).
+inline constexpr double kUnderrunRampSeconds = 0.002;
+// A ramped setting's reserve steps down by one after this long without an underrun.
+inline constexpr double kReserveRecoverySeconds = 30.0;
 
 class MixingEngine {
 public:
@@ -60,6 +75,11 @@ public:
     const PendingMarksMirror& Marks() const { return mirror_; }
 
 private:
+    // Which kind of frame last found the level at or below the threshold, for LastSpikeTemp.
+    static constexpr uint8_t kNoQuietFrame = 0;
+    static constexpr uint8_t kQuietAfterOldSpike = 1;
+    static constexpr uint8_t kQuietAfterFreshSpike = 2;
+
     // What the frame loop changes, kept in locals while it runs and published to MixState
     // at the end of the block.
     struct Working {
@@ -77,6 +97,7 @@ private:
         bool pttOn = false;                // PTTOn
         bool spikedThisBlock = false;
         uint8_t quiet = 0;                 // last quiet frame: kNoQuietFrame, ...
+        double gate = 1.0;                 // underrun ramp: 1 mixes, 0 gives the host back
     };
 
     // What stays fixed for one block.
@@ -102,6 +123,14 @@ private:
         double oldSpikeAgeDays = 0.0;
         double nowMonotonic = 0.0;
         double nowLocal = 0.0;
+        // Underrun ramps (ramped settings only): the gate rises by gateUp per frame and,
+        // from frame fadeOutFrom of the block on, falls so that it is 0 at the last frame
+        // with recorded data (frame dataFrames - 1).
+        bool gated = false;
+        double gateUp = 1.0;
+        int64_t fadeOutFrom = INT64_MAX;
+        int64_t dataFrames = INT64_MAX;
+        double rampFrames = 1.0;
     };
 
     // What this engine last wrote to MixState for values it keeps in another form; a
@@ -114,6 +143,16 @@ private:
     };
 
     void FormatReset(int numsamples, int bps, int nch, int srate);
+    // Priming, underruns and (ramped settings) the reserve's recovery; false: the block
+    // passes unchanged.
+    bool PrimeOrProceed(int numsamples, int bps, int nch, int srate);
+    void CountUnderrun();
+    void SkipBeyondReserve(int bps, int nch, int srate);
+    void RecoverReserve(int numsamples, int bps, int nch, int srate);
+    // Recorded sample values available now: the rest of buff0 and the waiting buffers.
+    int64_t AvailableValues() const;
+    void PlanGate(int numsamples);
+    void MixBlock(uint8_t* block, int numsamples);
     void LoadWorking();
     void PublishWorking();
     void PrepareBlock(int bps, int nch, int srate);
@@ -124,9 +163,12 @@ private:
     void FastFrames(uint8_t* block, int64_t firstValue, int64_t frames);
     template <class Codec>
     bool SlowFrame(uint8_t* block, int64_t firstValue);
+    template <class Codec>
+    void GatedFrames(uint8_t* block, int64_t firstValue, int64_t frames);
     int64_t FramesWithoutEvents();
 
     inline void ControlStep(Working& w, const BlockConstants& k);
+    static inline void GateStep(Working& w, const BlockConstants& k, int64_t frame);
     inline bool SpikeCheck(Working& w, const BlockConstants& k, bool spike);
     inline double ModeTarget(const Working& w) const;
     inline void TrackLevel(Working& w, const BlockConstants& k, double v);
@@ -148,6 +190,12 @@ private:
     BlockConstants k_;
     Published published_;
     PendingMarksMirror mirror_;
+
+    // The latency setting applied at the last format reset, and the frames mixed since the
+    // last underrun (for the reserve's recovery).
+    LatencyMode latency_ = LatencyMode::Classic;
+    int64_t framesSinceUnderrun_ = 0;
+    bool gateOpening_ = false;  // mixing resumed: the gate opens over the fade-in
 
     // The last spike on the monotonic clock; invalid after a format reset.
     bool spikeValid_ = false;

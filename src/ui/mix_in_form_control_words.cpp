@@ -63,6 +63,6 @@ std::string TMixInForm::ControlStateReply() const {
     facts.Bits = lastBits_;
     facts.Channels = lastChannels_;
     facts.BlockSamples = lastBlockSize_;
-    // facts.LatencyMode stays empty: this build's configuration has no latency setting.
+    facts.LatencyMode = static_cast<int>(MixState.Latency.load());
     return ControlStateJson(facts);
 }

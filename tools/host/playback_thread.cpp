@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
 #include <exception>
 
 #include "block_room.h"
@@ -23,6 +26,17 @@ void SleepUntil(Clock::time_point when) {
         if (when <= Clock::now()) return;
         Sleep(std::max<DWORD>(kShortestSleepMs, static_cast<DWORD>(remaining.count())));
     }
+}
+
+// The wall clock now, in seconds since 1970 with microseconds.
+std::string UnixTimeText() {
+    constexpr uint64_t kUnixEpochIn100ns = 116444736000000000ULL;
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    const uint64_t ticks = (uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+    char text[40];
+    std::snprintf(text, sizeof text, "%.6f", static_cast<double>(ticks - kUnixEpochIn100ns) / 1e7);
+    return text;
 }
 
 const char* HoldName(StreamActionKind kind) { return kind == StreamActionKind::Pause ? "pause" : "stop"; }
@@ -147,6 +161,11 @@ void PlaybackThread::Run() {
     log_.Line("play: " + std::to_string(totalFrames) + " frames in blocks of " + std::to_string(settings_.BlockFrames) +
               (settings_.Fast ? ", as fast as possible" : ", in real time"));
     const Clock::time_point start = Clock::now();
+    if (!settings_.Fast) {
+        // Block N is handed over at this instant plus its stream time: the wall clock of the
+        // stream's start lets a measurement tell when each output sample was processed.
+        log_.Line("clock: stream second 0 is Unix time " + UnixTimeText());
+    }
 
     for (int64_t frame = 0; frame < totalFrames;) {
         RunDueActions(frame);

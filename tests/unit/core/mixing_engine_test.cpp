@@ -24,15 +24,19 @@ std::vector<int16_t> Counting(size_t values, int start) {
     return out;
 }
 
-// Plain sum (MixIn off): the output is host + captured, whatever the gain positions.
-void UsePlainSum(MixerRig& rig) { rig.state.SetMixIn(false); }
-
 // Manual mode at `percent`, reached within the first frame, on the linear curve.
 void UseManualAt(MixerRig& rig, double percent) {
     rig.state.SetMSMode(kModeManual);
     rig.state.SetManualMixInPercent(percent);
     rig.state.SetLogTrans(false);
     rig.state.SetAutoMixTiming(0.0, 0.0, 0.0);
+}
+
+// Adding (MixIn off) at full weight from the first frame: for the signed widths the output
+// is host + captured, which shows exactly which recorded values were mixed where.
+void UsePlainSum(MixerRig& rig) {
+    rig.state.SetMixIn(false);
+    UseManualAt(rig, 1.0);
 }
 
 // ---- format reset ------------------------------------------------------------------------
@@ -338,7 +342,7 @@ TEST(MixerSamples, PlainSumClipsToTheSampleRange) {
     }
 }
 
-TEST(MixerSamples, EightBitFadedOutKeepsTheHostAndThePlainSumClips) {
+TEST(MixerSamples, EightBitFadedOutKeepsTheHostAndAddingSilenceStaysSilent) {
     MixerRig rig(RecordedFormat{44100, 1, 8});
     for (int i = 0; i < 5; ++i) rig.Record(std::vector<uint8_t>(576, 128));
     rig.state.SetLogTrans(false);
@@ -349,10 +353,10 @@ TEST(MixerSamples, EightBitFadedOutKeepsTheHostAndThePlainSumClips) {
     rig.Mix(block);
     EXPECT_EQ(block, original) << "gain position 0: the host sample";
 
-    rig.state.SetMixIn(false);
+    UsePlainSum(rig);
     std::vector<uint8_t> silence(576, 128);
     rig.Mix(silence);
-    EXPECT_EQ(silence, std::vector<uint8_t>(576, 255)) << "128 + 128 clipped";
+    EXPECT_EQ(silence, std::vector<uint8_t>(576, 128)) << "silence added to silence at full weight";
 }
 
 TEST(MixerSamples, TwentyFourBitValuesAreStoredLowWordFirst) {

@@ -95,7 +95,7 @@ public:
                     out = static_cast<int64_t>(std::trunc(Curve(fOt_) * static_cast<double>(h) +
                                                           Curve(fIn_) * static_cast<double>(x)));
                 } else {
-                    out = h + x;
+                    out = h + static_cast<int64_t>(Curve(fIn_) * static_cast<double>(x - center_));
                 }
                 if (out > gtv_) out = gtv_;
                 if (out < ltv_) out = ltv_;

@@ -30,6 +30,7 @@ public:
     std::vector<std::string> requests;
     std::string openedDevice;
     RecordedFormat openedFormat;
+    LatencyMode latency = LatencyMode::Classic;
 
     int blocksReturned = 0;
     int blocksReleased = 0;
@@ -94,6 +95,7 @@ public:
         requests.push_back("Pause");
         if (followRequests) state = kStatePaused;
     }
+    void SetLatency(LatencyMode mode) override { latency = mode; }
     void RequestReset() override {
         requests.push_back("Reset");
         if (followRequests) state = kStateIdle;

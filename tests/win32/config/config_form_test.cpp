@@ -180,4 +180,48 @@ TEST_F(ConfigFormTest, DoneEndsTheModalLoop) {
     EXPECT_EQ(form.ShowModal(), IDOK);
 }
 
+int Selected(HWND comboBox) { return static_cast<int>(SendMessageA(comboBox, CB_GETCURSEL, 0, 0)); }
+
+void Choose(TConfigForm& form, int item) {
+    SendMessageA(form.LatencyBox(), CB_SETCURSEL, item, 0);
+    SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(form.LatencyBox()), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(form.LatencyBox()));
+}
+
+TEST_F(ConfigFormTest, LatencyChoiceIsSavedAndRestartsTheCapture) {
+    MakeConfig();
+    MakeThread();
+    MixState.WantReset = false;
+    TConfigForm form(nullptr);
+    EXPECT_EQ(Selected(form.LatencyBox()), 0);
+    EXPECT_EQ(SavedValue(Ini(), "LatencyMode"), "") << "a Classic file keeps its original keys";
+
+    Choose(form, 2);
+    EXPECT_EQ(config_->Latency, LatencyMode::Lowest);
+    EXPECT_EQ(SavedValue(Ini(), "LatencyMode"), "2");
+    EXPECT_EQ(MixState.Latency.load(), LatencyMode::Lowest);
+    EXPECT_TRUE(MixState.WantReset) << "the mixer restarts the device with the new buffers";
+    EXPECT_TRUE(thread_->WaitUntilIdle(5000)) << "the capture thread went through its reset";
+    EXPECT_EQ(WindowText(form.LatencyLabel()), ProfileOf(LatencyMode::Lowest).Tradeoff);
+
+    Choose(form, 0);
+    EXPECT_EQ(SavedValue(Ini(), "LatencyMode"), "0") << "back to Classic is written, not left at 2";
+    MixState.Latency = LatencyMode::Classic;
+    MixState.WantReset = false;
+}
+
+TEST_F(ConfigFormTest, UnreadableLatencyModeOpensAsClassic) {
+    for (const char* stored : {"fast", "7", "-1"}) {
+        SCOPED_TRACE(stored);
+        CreateDirectoryA((folder_ / "Plugins").c_str(), nullptr);
+        WriteWholeFile(Ini(), std::string("[QXTidewell]\r\nLatencyMode=") + stored + "\r\n");
+        MakeConfig();
+        EXPECT_EQ(config_->Latency, LatencyMode::Classic);
+        TConfigForm form(nullptr);
+        EXPECT_EQ(Selected(form.LatencyBox()), 0);
+        PluginConfig = nullptr;
+        config_.reset();
+    }
+}
+
 }  // namespace

@@ -1,0 +1,154 @@
+// The short latency settings in the mixer (the reserve that recovers, the ramp where the
+// recorded data runs out), and adding the live input (MixIn off) at the mode's weight in
+// every mode and sample width.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "unit/support/mixer_rig.h"
+
+namespace {
+
+constexpr int kBlockFrames = 576;
+constexpr int kBlocksEnough = 10000;  // a bound for loops that wait for the mixer
+
+const LatencyProfile& Lowest() { return ProfileOf(LatencyMode::Lowest); }
+const int kLowestBufferFrames = 44100 / Lowest().BuffersPerSecond;
+
+std::vector<int16_t> Mono(size_t frames, int16_t v) { return std::vector<int16_t>(frames, v); }
+
+// A mono 16-bit rig in the Lowest setting with just its reserve of recorded buffers
+// waiting, started so that the next block is mixed.
+void StartLowest(MixerRig& rig, int16_t captured) {
+    rig.state.Latency = LatencyMode::Lowest;
+    for (int i = 0; i < Lowest().PrimingReserve; ++i) rig.Record(Mono(kLowestBufferFrames, captured));
+    rig.StartCapture();
+}
+
+TEST(MixerReserve, GrowsAtAnUnderrunAndStepsBackAfterThirtyQuietSeconds) {
+    MixerRig rig(RecordedFormat{44100, 1, 16});
+    const int reserve = Lowest().PrimingReserve;
+    StartLowest(rig, 0);
+    EXPECT_EQ(rig.state.nominalbuffcount, reserve);
+
+    auto block = Mono(kBlockFrames, 0);
+    for (int i = 0; i < kBlocksEnough && rig.state.nominalbuffcount == reserve; ++i) rig.Mix(block);  // runs dry
+    ASSERT_EQ(rig.state.nominalbuffcount, reserve + 1) << "an underrun grows the reserve";
+
+    // The capture keeps up from now on: one buffer more than the grown reserve waits.
+    auto keepUp = [&](double seconds) {
+        for (int64_t frames = 0; frames < seconds * 44100; frames += kBlockFrames) {
+            while (rig.queue.RecordedCount() < reserve + 2) rig.Record(Mono(kLowestBufferFrames, 0));
+            rig.Mix(block);
+        }
+    };
+    keepUp(25.0);
+    EXPECT_EQ(rig.state.nominalbuffcount, reserve + 1) << "not yet thirty seconds";
+    keepUp(10.0);
+    EXPECT_EQ(rig.state.nominalbuffcount, reserve) << "one step back";
+    keepUp(35.0);
+    EXPECT_EQ(rig.state.nominalbuffcount, reserve) << "never below the setting's own reserve";
+}
+
+// The live input at full level over silent music; the recorded data (the reserve, nothing
+// after it) ends in the middle of a block. Neither the start of mixing nor the end of the data may step.
+TEST(MixerUnderrunRamp, NoStepAboveTheRampWhereTheDataRunsOutMidBlock) {
+    constexpr int16_t kLevel = 20000;
+    MixerRig rig(RecordedFormat{44100, 1, 16});
+    rig.state.SetMSMode(kModeManual);
+    rig.state.SetManualMixInPercent(1.0);
+    rig.state.SetLogTrans(false);
+    rig.state.SetAutoMixTiming(0.0, 0.0, 0.0);  // an immediate fade: only the ramp smooths
+    StartLowest(rig, kLevel);
+
+    const int dataFrames = Lowest().PrimingReserve * kLowestBufferFrames;
+    ASSERT_GT(dataFrames, kBlockFrames);
+    ASSERT_NE(dataFrames % kBlockFrames, 0) << "the data must end in the middle of a block";
+    std::vector<int16_t> output;
+    for (int i = 0; i < dataFrames / kBlockFrames + 2; ++i) {
+        auto block = Mono(kBlockFrames, 0);
+        rig.Mix(block);
+        output.insert(output.end(), block.begin(), block.end());
+    }
+
+    const int rampFrames = static_cast<int>(std::lround(0.002 * 44100));
+    const int allowedStep = kLevel / rampFrames + 1;
+    int largestStep = std::abs(static_cast<int>(output[0]));
+    for (size_t i = 1; i < output.size(); ++i) {
+        largestStep = std::max(largestStep, std::abs(output[i] - output[i - 1]));
+    }
+    EXPECT_LE(largestStep, allowedStep);
+    EXPECT_EQ(output[kBlockFrames - 1], kLevel) << "fully in once faded in";
+    EXPECT_EQ(output[dataFrames - 1], 0) << "faded out at the last recorded frame";
+    EXPECT_GT(output[dataFrames - rampFrames - 1], kLevel - allowedStep) << "the fade is no longer than the ramp";
+    EXPECT_EQ(rig.state.nominalbuffcount, Lowest().PrimingReserve + 1)
+        << "a block the data did not last through counts as an underrun";
+}
+
+// ---- adding the live input (MixIn off) ----------------------------------------------------
+
+int64_t Unpack(const std::vector<uint8_t>& bytes, size_t index, int bps) {
+    const int width = bps / 8;
+    uint64_t v = 0;
+    for (int b = 0; b < width; ++b) v |= uint64_t{bytes[index * width + b]} << (8 * b);
+    if (bps == 8) return static_cast<int64_t>(v);
+    const uint64_t sign = uint64_t{1} << (bps - 1);
+    return static_cast<int64_t>((v ^ sign) - sign);
+}
+
+struct AddCase {
+    const char* name;
+    void (*apply)(MixStateRecord&);
+    double weight;  // of the captured signal once the mode's fade has ended
+};
+
+TEST(MixerAdding, TheCapturedSignalGoesInAboutItsCenterAtTheModesWeight) {
+    const AddCase cases[] = {
+        {"Off", [](MixStateRecord& s) { s.SetMSMode(kModeOff); }, 0.0},
+        {"Manual 50 %", [](MixStateRecord& s) { s.SetMSMode(kModeManual); s.SetManualMixInPercent(0.5); }, 0.5},
+        {"Manual 100 %", [](MixStateRecord& s) { s.SetMSMode(kModeManual); s.SetManualMixInPercent(1.0); }, 1.0},
+        {"PTT released", [](MixStateRecord& s) { s.SetMSMode(kModePtt); s.SetPTTMixInPercent(1.0); }, 0.0},
+        {"Auto below its threshold",
+         [](MixStateRecord& s) { s.SetMSMode(kModeAuto); s.SetAutoMixInPercent(1.0); s.SetAutoMixThresh(100.0); }, 0.0},
+    };
+    for (int bps : {8, 16, 24, 32}) {
+        const int64_t low = bps == 8 ? 0 : -(int64_t{1} << (bps - 1));
+        const int64_t high = bps == 8 ? 255 : (int64_t{1} << (bps - 1)) - 1;
+        const int64_t center = bps == 8 ? 128 : 0;
+        const int64_t span = high - center;
+        // Silence on both sides, ordinary values, and sums beyond both ends of the range.
+        const std::vector<int64_t> host = {center, center + span / 3, center - span / 2, high - span / 10,
+                                           low + span / 10, center + 7};
+        const std::vector<int64_t> captured = {center, center - span / 4, center + span / 5, center + span / 2,
+                                               center - span / 2, center};
+        for (const AddCase& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(bps) + " bits");
+            MixerRig rig(RecordedFormat{44100, 1, bps});
+            rig.state.SetMixIn(false);
+            rig.state.SetLogTrans(false);
+            rig.state.SetAutoMixTiming(0.0, 0.0, 0.0);
+            c.apply(rig.state);
+            for (int i = 0; i < 5; ++i) rig.queue.Record(captured, rig.format);
+            rig.StartCapture(static_cast<int>(host.size()));
+
+            auto bytes = Pack(host, bps);
+            const auto original = bytes;
+            rig.MixPacked(bytes);
+            if (c.weight == 0.0) {
+                EXPECT_EQ(bytes, original) << "bit for bit";
+                continue;
+            }
+            for (size_t i = 0; i < host.size(); ++i) {
+                const int64_t added = host[i] + static_cast<int64_t>(c.weight * static_cast<double>(captured[i] - center));
+                EXPECT_EQ(Unpack(bytes, i, bps), std::clamp(added, low, high)) << "value " << i;
+            }
+        }
+    }
+}
+
+}  // namespace
