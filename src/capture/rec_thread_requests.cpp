@@ -28,8 +28,10 @@ bool TWaveInRecThread::RequestOpen(const std::string& deviceName, int32_t srate,
 void TWaveInRecThread::RequestStart() { Post(WM_RECTHREAD_START); }
 
 void TWaveInRecThread::RequestStop() {
-    Post(WM_RECTHREAD_STOP);
+    // Stop before the post, never after: the capture thread may handle the request at once,
+    // and its answer (Error for a failed stop) must not be overwritten by this write.
     SetState(kStateStop);
+    Post(WM_RECTHREAD_STOP);
 }
 
 void TWaveInRecThread::RequestPause() {
