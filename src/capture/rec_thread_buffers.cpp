@@ -43,6 +43,8 @@ bool TWaveInRecThread::AddToDevice(CaptureHeader* header) {
         case MMSYSERR_NODRIVER:
         case MMSYSERR_NOMEM:
         case WAVERR_UNPREPARED:
+            // A device that fails like this while recording is lost: it is reopened once back.
+            if (deliveryExpected_) trouble_ = kTroubleDeviceLost;
             preparedHeaders_.PushBack(header);
             Flush();
             Post(WM_RECTHREAD_CLOSE);
@@ -58,6 +60,9 @@ bool TWaveInRecThread::AddToDevice(CaptureHeader* header) {
 void TWaveInRecThread::BufferArrival(HWAVEIN device, WAVEHDR* wave) {
     const double now = clock_();
     if (device == nullptr || device != device_) return;
+    lastDelivery_ = tick_();
+    // A buffer of a running device proves it works again (not one handed back by a close).
+    if (deliveryExpected_) trouble_ = kTroubleNone;
     Post(WM_RECTHREAD_TRIM);
     if (wave == nullptr) return;
     CaptureHeader* header = deviceHeaders_.Remove(wave);

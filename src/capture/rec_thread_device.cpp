@@ -35,6 +35,9 @@ void TWaveInRecThread::Open() {
         SetState(kStateError);
         return;
     }
+    deliveryExpected_ = false;
+    closeStopFailures_ = 0;
+    lastOpenAttempt_ = tick_();
     const auto number = FindDeviceNumber(ListInputDevices(waveIn_), name);
     WAVEINCAPSA caps{};
     if (!number ||
@@ -82,6 +85,8 @@ void TWaveInRecThread::Start() {
     const MMRESULT result = device != nullptr ? waveIn_.Start(device) : MMSYSERR_INVALHANDLE;
     if (result == MMSYSERR_NOERROR) {
         SetState(wasPaused ? kStateDataReady : kStateOpen);
+        deliveryExpected_ = true;
+        lastDelivery_ = tick_();
         return;
     }
     if (result == MMSYSERR_INVALHANDLE) device_ = nullptr;
@@ -113,6 +118,7 @@ void TWaveInRecThread::Pause() {
 void TWaveInRecThread::Close() {
     const HWAVEIN device = device_;
     if (device == nullptr) return;
+    deliveryExpected_ = false;
     SetState(kStateUninit);
     waveIn_.Reset(device);
     Drain();
@@ -131,12 +137,22 @@ void TWaveInRecThread::Close() {
     }
     if (device_ != device) return;
     if (stopped != MMSYSERR_NOERROR) {
-        Post(WM_RECTHREAD_CLOSE);  // retried until the stop succeeds or the handle proves invalid
-        return;
+        // Retried (posted again) until the stop succeeds or the handle proves invalid, but
+        // not forever: a device that keeps refusing is reset and closed regardless.
+        if (++closeStopFailures_ < kCloseStopAttempts) {
+            Post(WM_RECTHREAD_CLOSE);
+            return;
+        }
+        trouble_ = kTroubleDeviceStuck;
+        waveIn_.Reset(device);
+        Drain();
+        SetState(kStateUninit);
+        if (device_ != device) return;
     }
+    closeStopFailures_ = 0;
 
     MMRESULT closed = waveIn_.Close(device);
-    while (closed == WAVERR_STILLPLAYING) {
+    for (int attempt = 1; closed == WAVERR_STILLPLAYING && attempt < kCloseAttempts; ++attempt) {
         Drain();
         if (device_ != device) return;
         waveIn_.Reset(device);
@@ -145,6 +161,12 @@ void TWaveInRecThread::Close() {
     }
     Drain();
     SetState(kStateUninit);
+    if (closed == WAVERR_STILLPLAYING && device_ == device) {
+        // The device still holds buffers it may write into: they are left to it (a bounded
+        // loss of memory, once per such device) rather than released under its feet.
+        trouble_ = kTroubleDeviceStuck;
+        deviceHeaders_.TakeAll();
+    }
     // MM_WIM_CLOSE has cleared the handle during the drain. Should it not have come, or the
     // close have failed outright, the handle is of no further use: forget it, so that a new
     // open is possible and the buffers below are released.

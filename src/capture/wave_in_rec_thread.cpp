@@ -16,10 +16,12 @@ constexpr int kNestedDrainBudget = 1000;
 // Without its end marker (the post failed) a drain stops after this many messages.
 constexpr int kUnmarkedDrainBudget = 10000;
 constexpr DWORD kIdleSpinMs = 1;
+constexpr UINT_PTR kWatchdogTimerId = 1;
 
 }  // namespace
 
-TWaveInRecThread::TWaveInRecThread(WaveInApi& waveIn, LocalClock clock) : waveIn_(waveIn), clock_(clock) {
+TWaveInRecThread::TWaveInRecThread(WaveInApi& waveIn, LocalClock clock, TickClock tick)
+    : waveIn_(waveIn), clock_(clock), tick_(tick) {
     if (Handle() != nullptr) SetThreadPriority(Handle(), PlatformPriorityLevel(kPriorityHigher));
 }
 
@@ -68,6 +70,7 @@ DWORD TWaveInRecThread::Execute() {
     ownWindow_ = CustAllocateHWnd(WindowMethod::Of<&TWaveInRecThread::HandleMessage>(this), &windowClass);
     if (ownWindow_ == nullptr) return 1;
     utilWindow_ = ownWindow_;
+    SetTimer(ownWindow_, kWatchdogTimerId, kWatchdogPeriodMs, nullptr);
     RecordedLock();
     MarksLock();
     Post(WM_RECTHREAD_IDLE);
@@ -92,6 +95,7 @@ DWORD TWaveInRecThread::Execute() {
     // what was posted meanwhile is still handled before the window goes.
     utilWindow_ = nullptr;
     Drain();
+    KillTimer(ownWindow_, kWatchdogTimerId);
     CustDeallocateHWnd(ownWindow_);
     ownWindow_ = nullptr;
     return result;
@@ -172,6 +176,9 @@ void TWaveInRecThread::Dispatch(WindowMessage& message) {
             break;
         case WM_RECTHREAD_PAUSE: Pause(); break;
         case WM_RECTHREAD_DRAIN_END: break;  // a drain's marker that no drain waits for
+        case WM_TIMER:
+            if (message.WParam == kWatchdogTimerId) Watchdog();
+            break;
         case MM_WIM_OPEN:
             if (device_ != nullptr && reinterpret_cast<HWAVEIN>(message.WParam) == device_) SetState(kStateOpen);
             break;
