@@ -215,11 +215,15 @@ blocks=$(field blocks) processed=$(field processed) unprocessed=$(field unproces
 check "every block processed or played through during a cycle, none lost, no fault" $?
 report "cycles: $(field cycles) of $cycles, blocks played through while a cycle ran: $unprocessed"
 
-# Resource samples in the quiet end of a round (45 s to 60 s after its start: microphone
-# back, settings unlocked, no client connected), the first round's against the last's.
+# Resource samples in the quiet end of a round (40 s to 61 s after its start: microphone
+# back, settings unlocked, no client connected), the first round's against the last's. Of
+# the samples there, the one with the fewest windows: a Config dialog may be open at another.
 quiet_tick() {
-  awk -v f=$(($1 + 45)) -v u=$(($1 + 60)) '/resources tick/ { t = $2; sub(/\]/, "", t); if (t + 0 >= f && t + 0 < u) { print; exit } }' \
-    "$work/host.log" | tr -d '\r'
+  awk -v f=$(($1 + 40)) -v u=$(($1 + 61)) '/resources tick/ {
+      t = $2; sub(/\]/, "", t); if (t + 0 < f || t + 0 >= u) next
+      w = $0; sub(/.* windows=/, "", w); w += 0
+      if (best == "" || w < fewest) { best = $0; fewest = w }
+    } END { if (best != "") print best }' "$work/host.log" | tr -d '\r'
 }
 first="" last=""
 if [ ${#rounds[@]} -ge 2 ]; then first=$(quiet_tick "${rounds[0]}"); last=$(quiet_tick "${rounds[-1]}"); fi
@@ -230,8 +234,8 @@ elif [ -n "$first" ] && [ -n "$last" ]; then
   dh=$(( $(value handles "$last") - $(value handles "$first") ))
   dw=$(( $(value windows "$last") - $(value windows "$first") ))
   dp=$(( $(value private_bytes "$last") - $(value private_bytes "$first") ))
-  report "resources, round 1 (${rounds[0]} s + 45 s):   ${first#*: }"
-  report "resources, round ${#rounds[@]} (${rounds[-1]} s + 45 s): ${last#*: }"
+  report "resources, round 1 (${rounds[0]} s + 40 s):   ${first#*: }"
+  report "resources, round ${#rounds[@]} (${rounds[-1]} s + 40 s): ${last#*: }"
   report "growth: handles $dh, windows $dw, private bytes $dp"
   [ "$dh" -le 0 ] && [ "$dw" -le 0 ]; check "handle and window counts flat" $?
   [ "$dp" -lt $kPrivateGrowthLimit ]; check "private bytes grow less than 1 MB ($dp)" $?

@@ -73,7 +73,11 @@ void TWaveInRecThread::BufferArrival(HWAVEIN device, WAVEHDR* wave) {
         std::lock_guard<std::mutex> hold(RecordedLock());
         recordedQueue_.PushBack(header);
     }
-    if (state_ != kStateStop && state_ != kStatePaused) SetState(kStateDataReady);
+    // A buffer handed back while the device is being reset or closed is not recording: the
+    // state stays as the close has it, and no new buffer goes to a device on its way out.
+    if (!IsStateIn(state_, {kStateStop, kStatePaused, kStateReset, kStateUninit, kStateClose})) {
+        SetState(kStateDataReady);
+    }
     Rearm();
 }
 
