@@ -8,7 +8,7 @@ BENCH := build/bench
 TSAN := build/tsan
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all test bootstrap native win32 dll test-native test-win32 tsan demo bench fuzz dist clean latency
+.PHONY: all test bootstrap native win32 dll test-native test-win32 tsan demo bench fuzz dist clean latency soak
 
 all: native win32
 
@@ -75,6 +75,14 @@ fuzz: $(NATIVE)/CMakeCache.txt
 
 clean:
 	rm -rf build out dist
+
+# The long run (not part of make test): the plug-in on air for SOAK_MINUTES minutes (default
+# 10) with a real microphone removed and returned, Init/Quit cycles, Config, faulting
+# modules, remote clients killed mid-transfer and a read-only settings file. See
+# docs/reliability.md; figures land in build/soak/summary.txt.
+SOAK_MINUTES ?= 10
+soak: bootstrap win32
+	SOAK_MINUTES=$(SOAK_MINUTES) scripts/with-xvfb scripts/pulse-session run -- scripts/soak.sh
 
 VERSION := $(shell awk '/^project/ {print $$3}' CMakeLists.txt)
 

@@ -75,7 +75,7 @@ run_session() {
 export -f run_session win
 export work out plugins winamp kMicSink
 scripts/with-xvfb scripts/pulse-session run --sink "$kMicSink=$kMicDescription" -- bash -c '
-  if [ "${TIDEWELL_PULSE#unavailable}" != "${TIDEWELL_PULSE:-}" ]; then echo "demo: no audio server: $TIDEWELL_PULSE" >&2; exit 1; fi
+  if [ "${TIDEWELL_PULSE:-}" != running ]; then echo "demo: no audio server: ${TIDEWELL_PULSE:-none}" >&2; exit 1; fi
   run_session'
 
 echo "demo: measuring and plotting"

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "capture/capture_types.h"
@@ -22,6 +23,14 @@ enum CaptureState : uint8_t {
     kStateUninit = 9,
     kStateError = 10,
 };
+
+// Whether the state is one of the given ones.
+inline bool IsStateIn(uint8_t state, std::initializer_list<uint8_t> states) {
+    for (uint8_t s : states) {
+        if (s == state) return true;
+    }
+    return false;
+}
 
 // The status-line word of a state: "GoAway" ... "Error", "Unknown" for any other value.
 const char* CaptureStateWord(uint8_t state);

@@ -11,6 +11,13 @@
 // Idle (WaitUntilIdle) before posting any request. To end it: Quit, WaitFor, then delete on
 // the owner's thread; the destructor closes a device still open and releases every buffer.
 //
+// A watchdog on the thread's own timer notices a device that stops delivering while it
+// records (no buffer for several buffer lengths: a microphone unplugged, or removed from the
+// sound server): the thread closes it, releasing every buffer, returns to Idle so that the
+// mixer opens it again, and while that open fails retries it by itself once a second. A
+// close whose stop keeps failing gives up after a bounded number of tries and closes the
+// device regardless. Trouble() tells the status line about both.
+//
 // Owns: the utility window, the device handle, every capture header and data block except
 // the blocks the mixer holds (given back with ReturnDataBlock, or freed with
 // ReleaseDataBlock when taken before a reset or format change), and the pending marks.
@@ -25,9 +32,11 @@
 #include "capture/capture_format.h"
 #include "capture/capture_header.h"
 #include "capture/capture_queue.h"
+#include "capture/capture_trouble.h"
 #include "capture/data_block.h"
 #include "capture/local_clock.h"
 #include "capture/suspended_thread.h"
+#include "capture/tick_clock.h"
 #include "capture/wave_in_api.h"
 #include "core/relaxed_atomic.h"
 #include "host/cust_allocate_hwnd.h"
@@ -43,11 +52,23 @@ inline constexpr int32_t kRearmMinimum = 2;    // fewer prepared on arrival: a n
 // How long GetPriority waits for the capture thread's own answer.
 inline constexpr unsigned kPriorityAnswerTimeoutMs = 1000;
 
+inline constexpr uint32_t kWatchdogPeriodMs = 250;
+// A recording device that delivers nothing for this many buffer lengths, and at least
+// kStallMinimumMs (the first buffer of a fresh start takes a while), is taken as lost.
+inline constexpr uint32_t kStallBufferLengths = 8;
+inline constexpr uint32_t kStallMinimumMs = 4000;
+// While a lost device stays missing, its open is retried at most this often.
+inline constexpr uint32_t kReopenIntervalMs = 1000;
+// A close tries the device's stop this many times, and its close as often, then goes on.
+inline constexpr int kCloseStopAttempts = 10;
+inline constexpr int kCloseAttempts = 10;
+
 class TWaveInRecThread final : public SuspendedThread, public CaptureQueue {
 public:
-    // Created suspended at priority Higher (4). The wave-in table and the clock are seams
-    // for tests; both must outlive the object.
-    explicit TWaveInRecThread(WaveInApi& waveIn = WinmmWaveIn(), LocalClock clock = &LocalDateTimeNow);
+    // Created suspended at priority Higher (4). The wave-in table and the clocks are seams
+    // for tests; the table must outlive the object.
+    explicit TWaveInRecThread(WaveInApi& waveIn = WinmmWaveIn(), LocalClock clock = &LocalDateTimeNow,
+                              TickClock tick = &SystemTickNow);
     ~TWaveInRecThread() override;
 
     // Spins until State is Idle; false on time-out. Call after Resume, before any request.
@@ -57,6 +78,8 @@ public:
 
     // Requests, from any thread.
     uint8_t State() const override { return state_; }
+    // kTroubleNone, or what went wrong with the device (cleared by its next buffer).
+    uint8_t Trouble() const { return trouble_; }
     bool RequestOpen(const std::string& deviceName, int32_t srate, int32_t bps, int32_t nch) override;
     void RequestStart() override;
     void RequestStop() override;
@@ -120,9 +143,13 @@ private:
     void Reset();
     void Flush();
     void ReleasePrepared(CaptureHeader* header);
+    void Watchdog();
+    void DeclareLost();
+    uint32_t StallLimitMs() const;
 
     WaveInApi& waveIn_;
     const LocalClock clock_;
+    const TickClock tick_;
 
     RelaxedAtomic<HWND> utilWindow_{nullptr};  // published: requests post here
     HWND ownWindow_ = nullptr;                 // the capture thread's own view, kept while it ends
@@ -139,6 +166,14 @@ private:
     RelaxedAtomic<uint8_t> state_{kStateGoAway};
     RelaxedAtomic<int32_t> buffSize_{0};
     RelaxedAtomic<LatencyMode> latency_{LatencyMode::Classic};
+
+    RelaxedAtomic<uint8_t> trouble_{kTroubleNone};
+
+    // Watchdog (capture thread): a started device owes a buffer since lastDelivery_.
+    bool deliveryExpected_ = false;
+    uint32_t lastDelivery_ = 0;
+    uint32_t lastOpenAttempt_ = 0;
+    int closeStopFailures_ = 0;
 
     HeaderList preparedHeaders_;  // capture thread
     HeaderList deviceHeaders_;    // capture thread

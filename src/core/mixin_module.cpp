@@ -7,14 +7,23 @@
 // unpublished before it is destroyed. No exception leaves a callback: a failure while
 // building the objects takes down what was built, in reverse order, tells the user and
 // makes Init answer 1.
+//
+// Blocks pass a gate that Init opens and Quit closes: Quit waits, for a bounded time, for a
+// block still being processed before it frees anything that block uses; blocks that come
+// after pass through unchanged. Should the block not end in time (a hosted module that
+// hangs), Quit tells the user and leaves everything as it is, the module still loaded and
+// its blocks passing through unchanged: a later Quit finishes the job. The capture thread
+// is likewise waited for a bounded time, and left running (with a message) should it hang.
 #include <windows.h>
 
+#include <chrono>
 #include <exception>
 #include <memory>
 
 #include "capture/wave_in_rec_thread.h"
 #include "config/config_form.h"
 #include "config/plugin_config.h"
+#include "core/block_gate.h"
 #include "core/bypass.h"
 #include "core/exported_globals.h"
 #include "core/mix_state.h"
@@ -33,8 +42,17 @@ namespace {
 // How long Init waits for the new capture thread to come up before it gives up.
 constexpr DWORD kCaptureStartTimeoutMs = 5000;
 inline constexpr const char* kCaptureStartFailedText = "The capture thread did not start.";
+// How long Quit waits for a block in flight, and for the capture thread to end.
+constexpr std::chrono::milliseconds kBlockWait{2000};
+constexpr DWORD kCaptureQuitTimeoutMs = 5000;
+inline constexpr const char* kQuitBlockedText =
+    "Tidewell could not stop: a block of audio is still being processed (a DSP module in the stack "
+    "does not return). The audio now passes through unchanged; stop Tidewell again later.";
+inline constexpr const char* kCaptureStuckText =
+    "The capture thread did not end in time (the input device does not answer); it is left running.";
 
 std::unique_ptr<PluginStackerHost> stackerHost;
+BlockGate& blocks = PluginBlockGate();
 
 bool IsMixInRecord(const winampDSPModule* module) {
     return module == &PluginModule(kMixInModuleIndex);
@@ -52,7 +70,14 @@ void DestroyCaptureThread() {
     TWaveInRecThread* thread = WaveInRecThread;
     SetMixerCaptureQueue(nullptr);
     WaveInRecThread = nullptr;
-    delete thread;  // asks the thread to quit and waits for it
+    if (thread == nullptr) return;
+    thread->Quit();
+    if (!thread->WaitFor(kCaptureQuitTimeoutMs)) {
+        // Stuck in the device's driver: waiting longer could hang the player; leave it.
+        ShowErrorMessage(kCaptureStuckText);
+        return;
+    }
+    delete thread;  // the thread has ended: closes a device still open, frees the buffers
 }
 
 void DestroyStacker() {
@@ -66,11 +91,8 @@ void DestroyConfig() {
     TPluginConfig* config = PluginConfig;
     PluginConfig = nullptr;
     if (config == nullptr) return;
-    try {
-        config->SetEnableBypass(MixState.EnableBypass);
-    } catch (const std::exception& e) {
-        ShowErrorMessage(e.what());
-    }
+    const bool bypass = MixState.EnableBypass;
+    config->ChangeOrReport([bypass](TPluginConfig& c) { c.SetEnableBypass(bypass); });
     delete config;  // saves the file
 }
 
@@ -156,6 +178,7 @@ int TIDEWELL_CDECL MixInInit(winampDSPModule* module) {
         return 1;
     }
     MixState.InitBusy = false;
+    blocks.Open();
     return 0;
 }
 
@@ -178,6 +201,8 @@ void TIDEWELL_CDECL MixInConfig(winampDSPModule* module) {
 int TIDEWELL_CDECL MixInModifySamples(winampDSPModule* module, short* samples, int numsamples,
                                       int bps, int nch, int srate) {
     if (!IsMixInRecord(module)) return numsamples;
+    const BlockPass pass(blocks);
+    if (!pass) return numsamples;
     try {
         BypassSaveStep(samples, numsamples, bps, nch, srate);
     } catch (const std::bad_alloc&) {
@@ -190,6 +215,11 @@ int TIDEWELL_CDECL MixInModifySamples(winampDSPModule* module, short* samples, i
 
 void TIDEWELL_CDECL MixInQuit(winampDSPModule* module) {
     if (!IsMixInRecord(module)) return;
+    blocks.Close();
+    if (!blocks.WaitIdle(kBlockWait)) {
+        ShowErrorMessage(kQuitBlockedText);
+        return;
+    }
     MixerDropBuffer();
     MixState.NotifyHWnd = nullptr;
     DestroyControlWindow();

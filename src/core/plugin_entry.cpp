@@ -3,6 +3,7 @@
 // hDllInstance, and drives the chosen module: Init, Config / ModifySamples, Quit.
 #include <string>
 
+#include "core/block_gate.h"
 #include "core/bypass.h"
 #include "core/exported_globals.h"
 #include "core/host_integrity.h"
@@ -31,6 +32,9 @@ int TIDEWELL_CDECL BypassModuleInit(winampDSPModule*) {
 void TIDEWELL_CDECL BypassModuleConfig(winampDSPModule*) {}
 int TIDEWELL_CDECL BypassModuleModifySamples(winampDSPModule*, short* samples, int numsamples,
                                              int bps, int nch, int srate) {
+    // The copy it puts back is freed by MixIn Quit, which waits for blocks inside the gate.
+    const BlockPass pass(PluginBlockGate());
+    if (!pass) return numsamples;
     return BypassModifySamples(samples, numsamples, bps, nch, srate);
 }
 void TIDEWELL_CDECL BypassModuleQuit(winampDSPModule*) { BypassQuit(); }

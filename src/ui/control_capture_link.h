@@ -18,6 +18,8 @@ public:
     virtual void RequestReset() = 0;
     // Queues a push-to-talk event: 1 on, 0 off.
     virtual void QueueMark(uint8_t on) = 0;
+    // What went wrong with the input device, for the status line (CaptureTrouble).
+    virtual uint8_t Trouble() const { return 0; }
 };
 
 // The capture thread published in WaveInRecThread, or null while there is none.

@@ -14,6 +14,7 @@ public:
     void RequestPause() override { WaveInRecThread->RequestPause(); }
     void RequestReset() override { WaveInRecThread->RequestReset(); }
     void QueueMark(uint8_t on) override { WaveInRecThread->QueueMark(on); }
+    uint8_t Trouble() const override { return WaveInRecThread->Trouble(); }
 };
 
 }  // namespace

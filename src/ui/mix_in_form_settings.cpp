@@ -253,6 +253,7 @@ void TMixInForm::RefreshStatus() {
     if (capture != nullptr) {
         inputs.CaptureState = capture->State();
         inputs.RecordedCount = capture->RecordedCount();
+        inputs.Trouble = capture->Trouble();
         TWinAmpAPIMan* host = HostLink;
         if (ShouldRequestPause(host != nullptr, active_, inputs.CaptureState, [host] { return host->IsPlaying(); })) {
             capture->RequestPause();

@@ -1,6 +1,7 @@
 #include "ui/status_line.h"
 
 #include "capture/capture_queue.h"
+#include "capture/capture_trouble.h"
 
 namespace {
 constexpr int kHostPlaying = 1;
@@ -12,6 +13,10 @@ std::string StatusLineText(const StatusInputs& inputs) {
         text = CaptureStateWord(inputs.CaptureState);
         text += " AvailBuffs: ";
         text += std::to_string(inputs.RecordedCount);
+        if (inputs.Trouble != kTroubleNone) {
+            text += "  ";
+            text += CaptureTroubleText(inputs.Trouble);
+        }
     }
     if (inputs.PttIndicator) text += "  ---P.T.T.---";
     return text;

@@ -10,9 +10,15 @@ work=$build/e2e-remote
 rm -rf "$work" && mkdir -p "$work/Plugins"
 win() { echo "Z:${1//\//\\}"; }
 
-if [ "${TIDEWELL_PULSE:-unavailable}" != running ]; then
-  echo "SKIPPED: no private PulseAudio server (${TIDEWELL_PULSE:-not started})"
-  exit 0
+# No audio server fails the run; skipping takes an explicit TIDEWELL_SKIP_AUDIO=1.
+if [ "${TIDEWELL_PULSE:-}" != running ]; then
+  if [ "${TIDEWELL_SKIP_AUDIO:-0}" = 1 ]; then
+    echo "SKIPPED (TIDEWELL_SKIP_AUDIO=1): ${TIDEWELL_PULSE:-no private PulseAudio server}"
+    exit 0
+  fi
+  echo "FAIL audio: no private PulseAudio server (${TIDEWELL_PULSE:-run through scripts/pulse-session});" \
+    "set TIDEWELL_SKIP_AUDIO=1 to skip"
+  exit 1
 fi
 
 passed=0 failed=0

@@ -14,7 +14,7 @@ constexpr char kOptionDecimalSeparator = '.';
 
 constexpr std::string_view kValueOptions[] = {"--module", "--block", "--plugin-dir", "--ini",
                                               "--pause", "--stop", "--config-at", "--config-close-after",
-                                              "--cycles", "--cycle-every"};
+                                              "--cycles", "--cycle-every", "--resources-every"};
 
 const char kUsage[] =
     "Usage: tidewell-host [options] LIBRARY INPUT.wav [OUTPUT.wav]\n"
@@ -35,10 +35,12 @@ const char kUsage[] =
     "  --stop AT:FOR         at stream time AT seconds hold \"stopped\" for FOR seconds\n"
     "  --config-at AT        call the module's Config at stream time AT seconds (repeatable)\n"
     "  --config-close-after S\n"
-    "                        close the windows Config opened after S seconds\n"
+    "                        close the windows Config opened after S seconds (OK, then\n"
+    "                        the close box)\n"
     "                        (default: when the stream ends)\n"
     "  --cycles N            run N Init/Quit cycles while blocks flow (Quit, then Init)\n"
     "  --cycle-every BLOCKS  blocks the module processes between two cycles (default 1)\n"
+    "  --resources-every S   log the resource use (\"resources tick\") every S seconds\n"
     "  --help                show this text\n"
     "\n"
     "While paused or stopped no block is processed and the play-state question (104) answers\n"
@@ -150,6 +152,10 @@ HostOptionsResult ParseHostOptions(const std::vector<std::string>& args) {
             }
         } else if (name == "--cycles") {
             if (!ParseInt(value, o.Cycles) || o.Cycles < 0) return fail("--cycles: not a count: " + value);
+        } else if (name == "--resources-every") {
+            if (!ParseSeconds(value, o.ResourcesEvery) || o.ResourcesEvery < 0.1) {
+                return fail("--resources-every: seconds, at least 0.1: " + value);
+            }
         } else if (name == "--cycle-every") {
             if (!ParseInt(value, o.CycleEvery) || o.CycleEvery < 1) {
                 return fail("--cycle-every: blocks must be a whole number of at least 1: " + value);

@@ -31,6 +31,7 @@ struct HostOptions {
     double ConfigCloseAfter = -1;       // seconds; negative: close Config's windows when the stream ends
     int Cycles = 0;                     // Init/Quit cycles while blocks flow
     int CycleEvery = kDefaultCycleEvery;  // blocks processed between two cycles
+    double ResourcesEvery = 0;          // seconds between resource samples; 0: none
     bool Help = false;
 };
 

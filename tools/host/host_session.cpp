@@ -16,6 +16,7 @@ namespace {
 
 constexpr UINT kTimerPeriodMs = 1;          // system timer resolution for real-time pacing
 constexpr UINT_PTR kConfigCloseTimer = 1;
+constexpr UINT_PTR kResourcesTimer = 2;
 constexpr UINT kConfigCloseRetryMs = 250;  // a window that ignored WM_CLOSE is asked again
 constexpr UINT kConfigCloseNowMs = 10;
 constexpr double kMillisecondsPerSecond = 1000.0;
@@ -94,6 +95,10 @@ void HostSession::OnHostRequest(UINT message) {
 }
 
 void HostSession::OnHostTimer(UINT_PTR id) {
+    if (id == kResourcesTimer) {
+        LogResources("tick");
+        return;
+    }
     if (id != kConfigCloseTimer) return;
     if (configDepth_ == 0) {
         KillTimer(windows_->Main(), kConfigCloseTimer);
@@ -114,6 +119,9 @@ void HostSession::CloseConfigWindows() {
             windowsBeforeConfig_.end()) {
             continue;
         }
+        // "OK" first: a dialog that ignores the close box (the plug-in's configuration
+        // dialog closes only by its button or Enter) ends that way, a message box either way.
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
         PostMessageA(window, WM_CLOSE, 0, 0);
     }
 }
@@ -313,8 +321,13 @@ int HostSession::Run() {
 
     if (!InitModule()) return kExitModuleFault;
     LogResources("after-init");
+    if (options_.ResourcesEvery > 0) {
+        SetTimer(windows_->Main(), kResourcesTimer,
+                 static_cast<UINT>(options_.ResourcesEvery * kMillisecondsPerSecond), nullptr);
+    }
     playback.Start();
     PumpUntilFinished();
+    KillTimer(windows_->Main(), kResourcesTimer);
     playback.Join();
     if (playback.Report().FaultCode != kNoFault) moduleFaulted_ = true;
     QuitAndUnload();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/capture_queue.h"
+#include "capture/capture_trouble.h"
 #include "ui/control_pages.h"
 #include "ui/format_labels.h"
 #include "ui/mix_mode_actions.h"
@@ -119,6 +120,8 @@ TEST(StatusLine, ShowsStateWaitingBuffersAndThePttMarker) {
     EXPECT_EQ(StatusLineText({true, 42, 1, false}), "Unknown AvailBuffs: 1");
     EXPECT_EQ(StatusLineText({false, kStateIdle, 3, true}), "  ---P.T.T.---");
     EXPECT_EQ(StatusLineText({false, kStateIdle, 3, false}), "");
+    EXPECT_EQ(StatusLineText({true, kStateError, 0, false, kTroubleDeviceLost}),
+              "Error AvailBuffs: 0  Input device lost: trying again every second");
 }
 
 TEST(StatusLine, PausesOnlyActiveUnpausedCaptureWhileTheHostIsNotPlaying) {

@@ -20,6 +20,10 @@ inline std::atomic<double> fakeNow{45000.5};
 inline double FakeNow() { return fakeNow.load(); }
 inline constexpr double kOneSecond = 1.0 / 86400.0;
 
+// The millisecond tick the thread's watchdog reads: it moves only when the test moves it.
+inline std::atomic<uint32_t> fakeTick{1000};
+inline uint32_t FakeTick() { return fakeTick.load(); }
+
 inline constexpr int32_t kRate = 44100;
 inline constexpr int32_t kBits = 16;
 inline constexpr int32_t kStereo = 2;
@@ -46,7 +50,7 @@ protected:
         headersBefore_ = CaptureAllocations().HeadersLive.load();
         blocksBefore_ = CaptureAllocations().BlocksLive.load();
         SetErrorBeepHandler([this] { ++beeps; });
-        thread = std::make_unique<TWaveInRecThread>(device, &FakeNow);
+        thread = std::make_unique<TWaveInRecThread>(device, &FakeNow, &FakeTick);
         thread->Resume();
         ASSERT_TRUE(thread->WaitUntilIdle(kWaitMs));
     }

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/dsp_records.h"
@@ -154,6 +158,48 @@ TEST_F(MixInLifeCycle, UnwritableSettingsFileThroughInitAndQuitIsReportedAndSurv
         mixIn_->Quit(mixIn_);
     }
     CloseHandle(lock);
+}
+
+// Quit with a block in flight: a hosted module in the stack hangs inside ModifySamples on a
+// second (playback) thread. Quit waits for it a bounded time, tells the user, and leaves
+// everything in place with blocks passing through; once the block has ended, Quit finishes.
+TEST_F(MixInLifeCycle, QuitWaitsABoundedTimeForABlockInFlight) {
+    ASSERT_TRUE(CopyFileA(FixturePath("dsp_hang.dll").c_str(), (folder_ / "DSP_HANG.DLL").c_str(), FALSE));
+    CreateDirectoryA((folder_ / "Plugins").c_str(), nullptr);
+    std::ofstream(SettingsFile()) << "[QXTidewellStack]\nModuleCount=1\nModule0Lib=DSP_HANG.DLL\n"
+                                     "Module0Mod=Hang until released\nModule0Act=true\n";
+    HANDLE entered = CreateEventA(nullptr, TRUE, FALSE, "TidewellFixtureHangEntered");
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, "TidewellFixtureHangRelease");
+    ASSERT_EQ(mixIn_->Init(mixIn_), 0);
+
+    std::vector<short> block(576 * 2, 1000);
+    std::thread playback([&] { mixIn_->ModifySamples(mixIn_, block.data(), 576, 16, 2, 44100); });
+    ASSERT_EQ(WaitForSingleObject(entered, 5000), WAIT_OBJECT_0) << "the hosted module is running";
+
+    MessageBoxAnswerer answerer;
+    const auto start = std::chrono::steady_clock::now();
+    mixIn_->Quit(mixIn_);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(waited, std::chrono::milliseconds(5000)) << "bounded, not until the module returns";
+    EXPECT_EQ(Global<uint8_t>("MixInLoaded"), 1) << "not taken down under the running block";
+    EXPECT_NE(Object("WaveInRecThread"), nullptr);
+    const std::vector<std::string> texts = answerer.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find("still being processed"), std::string::npos) << texts[0];
+
+    // Meanwhile blocks pass through unchanged, without entering the stack.
+    std::vector<short> later(576 * 2, 1234);
+    EXPECT_EQ(mixIn_->ModifySamples(mixIn_, later.data(), 576, 16, 2, 44100), 576);
+    EXPECT_EQ(later, std::vector<short>(576 * 2, 1234));
+
+    SetEvent(release);
+    playback.join();
+    mixIn_->Quit(mixIn_);
+    EXPECT_EQ(Global<uint8_t>("MixInLoaded"), 0);
+    EXPECT_EQ(Object("WaveInRecThread"), nullptr);
+    EXPECT_EQ(Object("DSPPlugins"), nullptr);
+    CloseHandle(entered);
+    CloseHandle(release);
 }
 
 }  // namespace
