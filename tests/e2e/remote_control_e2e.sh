@@ -11,12 +11,9 @@ build=$(cd "${1:?usage: remote_control_e2e.sh BUILD_DIR}" && pwd)
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$build/e2e-remote-control
 rm -rf "$work" && mkdir -p "$work/Plugins"
-win() { echo "Z:${1//\//\\}"; }
+. "$root/tests/e2e/e2e_common.sh"
 
-if [ "${TIDEWELL_PULSE:-unavailable}" != running ]; then
-  echo "SKIPPED: no private PulseAudio server (${TIDEWELL_PULSE:-not started})"
-  exit 0
-fi
+require_audio_server
 
 passed=0 failed=0
 check() {  # check NAME CONDITION-EXIT-STATUS [DETAIL]

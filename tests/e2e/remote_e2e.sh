@@ -8,18 +8,9 @@ build=$(cd "${1:?usage: remote_e2e.sh BUILD_DIR}" && pwd)
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$build/e2e-remote
 rm -rf "$work" && mkdir -p "$work/Plugins"
-win() { echo "Z:${1//\//\\}"; }
+. "$root/tests/e2e/e2e_common.sh"
 
-# No audio server fails the run; skipping takes an explicit TIDEWELL_SKIP_AUDIO=1.
-if [ "${TIDEWELL_PULSE:-}" != running ]; then
-  if [ "${TIDEWELL_SKIP_AUDIO:-0}" = 1 ]; then
-    echo "SKIPPED (TIDEWELL_SKIP_AUDIO=1): ${TIDEWELL_PULSE:-no private PulseAudio server}"
-    exit 0
-  fi
-  echo "FAIL audio: no private PulseAudio server (${TIDEWELL_PULSE:-run through scripts/pulse-session});" \
-    "set TIDEWELL_SKIP_AUDIO=1 to skip"
-  exit 1
-fi
+require_audio_server
 
 passed=0 failed=0
 check() {  # check NAME CONDITION-EXIT-STATUS [DETAIL]
