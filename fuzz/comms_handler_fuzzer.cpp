@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "comms/data_message_handler.h"
+#include "wire_disturbance.h"
 
 namespace {
 
@@ -125,21 +126,11 @@ public:
             Step();
             break;
         case 8:  // loss of the oldest message
-            if (!wire_.empty()) {
-                wire_.pop_front();
-                disturbed_ = true;
-            }
+            if (LoseOldest(wire_)) disturbed_ = true;
             break;
-        case 9: {  // a later message overtakes the oldest one
-            if (wire_.size() >= 2) {
-                const size_t index = 1 + in.Byte() % (wire_.size() - 1);
-                const Posted overtaking = wire_[index];
-                wire_.erase(wire_.begin() + static_cast<std::ptrdiff_t>(index));
-                wire_.push_front(overtaking);
-                disturbed_ = true;
-            }
+        case 9:  // a later message overtakes the oldest one
+            if (OvertakeOldest(wire_, [&] { return in.Byte(); })) disturbed_ = true;
             break;
-        }
         case 10: {  // a forged message from the peer, a stranger or the handler's own window
             Side& side = (op & 16) ? b_ : a_;
             const uint8_t who = in.Byte() % 3;

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "comms/coms_transport_core.h"
+#include "wire_disturbance.h"
 
 namespace {
 
@@ -129,21 +130,11 @@ public:
             Step();
             break;
         case 6:  // loss of the oldest message
-            if (!wire_.empty()) {
-                wire_.pop_front();
-                disturbed_ = true;
-            }
+            if (LoseOldest(wire_)) disturbed_ = true;
             break;
-        case 7: {  // a later message overtakes the oldest one
-            if (wire_.size() >= 2) {
-                const size_t index = 1 + in.Byte() % (wire_.size() - 1);
-                const auto overtaking = wire_[index];
-                wire_.erase(wire_.begin() + static_cast<std::ptrdiff_t>(index));
-                wire_.push_front(overtaking);
-                disturbed_ = true;
-            }
+        case 7:  // a later message overtakes the oldest one
+            if (OvertakeOldest(wire_, [&] { return in.Byte(); })) disturbed_ = true;
             break;
-        }
         case 8: {  // a forged data code from a stranger: must change nothing
             const ComsWireMessage message{static_cast<uint8_t>('0' + in.Byte() % 64), in.Byte(), in.Word()};
             const size_t before = wire_.size();
