@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "comms/data_message_handler.h"
+#include "fuzz_input.h"
 #include "wire_disturbance.h"
 
 namespace {
@@ -31,24 +32,6 @@ constexpr size_t kMaxPayload = 64;
 // Far more messages than any input can legitimately cause; reaching it means a livelock.
 constexpr size_t kMaxMessagesPerRun = 200000;
 constexpr int kMaxDrainRounds = 64;
-
-class InputReader {
-public:
-    InputReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    bool Empty() const { return at_ >= size_; }
-    uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    uint16_t Word() { return static_cast<uint16_t>(Byte() | (Byte() << 8)); }
-    std::string Bytes(size_t count) {
-        std::string bytes;
-        while (count-- > 0 && !Empty()) bytes.push_back(static_cast<char>(Byte()));
-        return bytes;
-    }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-};
 
 bool failNextAllocation = false;
 

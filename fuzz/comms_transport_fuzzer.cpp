@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "comms/coms_transport_core.h"
+#include "fuzz_input.h"
 #include "wire_disturbance.h"
 
 namespace {
@@ -33,19 +34,6 @@ constexpr ComsWindow kStranger = 3;
 constexpr size_t kMaxPayload = 4096;
 constexpr size_t kMaxMessagesPerRun = 400000;
 constexpr int kMaxDrainRounds = 200;
-
-class InputReader {
-public:
-    InputReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    bool Empty() const { return at_ >= size_; }
-    uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    uint16_t Word() { return static_cast<uint16_t>(Byte() | (Byte() << 8)); }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-};
 
 struct Posted {
     ComsWindow from;
