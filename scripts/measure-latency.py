@@ -108,14 +108,20 @@ class Player:
 
 
 class MicClock:
-    """parec on the microphone; every read time-stamped against the frames so far."""
+    """parec on the microphone; every read time-stamped against the frames so far.
+
+    The microphone's clock need not run at the wall clock's rate (here the sound server's
+    null sink runs a few hundred ppm fast, as a real microphone's crystal may), so frame m
+    is placed on the wall clock by a line through two estimates, one from the first and one
+    from the last third of the run: in each, the smallest (read time - frames / RATE) and
+    the frame count where it was seen."""
 
     def __init__(self, source):
         self.process = subprocess.Popen(
             ["parec", "-d", source, "--raw", "--rate", str(RATE), "--channels", str(CHANNELS),
              "--format", "s16le", "--latency-msec", "5"], stdout=subprocess.PIPE)
         self.data = bytearray()
-        self.offset = None  # wall time of frame 0, the earliest estimate
+        self.reads = []  # (wall time of the read, frames so far)
         self.thread = threading.Thread(target=self._read, daemon=True)
         self.thread.start()
 
@@ -127,9 +133,28 @@ class MicClock:
             if not chunk:
                 return
             self.data += chunk
-            estimate = now - (len(self.data) // (2 * CHANNELS)) / RATE
-            if self.offset is None or estimate < self.offset:
-                self.offset = estimate
+            self.reads.append((now, len(self.data) // (2 * CHANNELS)))
+
+    def wall(self, frame):
+        """The wall time frame `frame` was heard, or None before any read."""
+        if not self.reads:
+            return None
+        third = max(1, len(self.reads) // 3)
+
+        def earliest(reads):
+            return min(((now - frames / RATE), frames) for now, frames in reads)
+
+        (first, at_first), (last, at_last) = earliest(self.reads[:third]), earliest(self.reads[-third:])
+        slope = (last - first) / (at_last - at_first) if at_last > at_first else 0.0
+        return first + slope * (frame - at_first) + frame / RATE
+
+    def drift_ppm(self):
+        if len(self.reads) < 3:
+            return 0.0
+        third = len(self.reads) // 3
+        (first, a), (last, b) = (min(((n - f / RATE), f) for n, f in part)
+                                 for part in (self.reads[:third], self.reads[-third:]))
+        return -1e6 * (last - first) / ((b - a) / RATE) if b > a else 0.0
 
     def stop(self):
         self.process.terminate()
@@ -218,13 +243,13 @@ def measure(setting, args, work, mic, silence):
     if host.returncode != 0:
         die(f"{setting}: tidewell-host exit {host.returncode}: {host.stderr.strip()[-300:]}")
     match = re.search(r"clock: stream second 0 is Unix time ([0-9.]+)", host.stdout)
-    if not match or clock.offset is None:
+    if not match or clock.wall(0) is None:
         die(f"{setting}: no clock from the host or the microphone")
     stream_zero = float(match.group(1))
 
     out = left_channel(output)
     quiet = int(RATE * args.period / 2)
-    mic_walls = [clock.offset + m / RATE for m in onsets(heard, quiet)]
+    mic_walls = [clock.wall(m) for m in onsets(heard, quiet)]
     start = first_mixed(out)
     if start is None:
         die(f"{setting}: the microphone never reached the output")
@@ -239,6 +264,7 @@ def measure(setting, args, work, mic, silence):
     measured = int(min(len(out) - start, args.measure * RATE))
     underruns = dropouts(out, start, measured)
     print(f"  dips heard at the microphone itself: {dropouts(heard, first_mixed(heard) or 0, len(heard))}")
+    print(f"  microphone clock against the wall clock: {clock.drift_ppm():+.0f} ppm")
     return latencies, underruns, measured / RATE
 
 
@@ -258,7 +284,7 @@ def record_mic(source, path):
         w.setframerate(RATE)
         w.writeframes(heard.tobytes())
     with open(path + ".clock", "w") as f:
-        f.write(f"{clock.offset:.6f}\n")
+        f.write(f"{clock.wall(0):.6f}\n")
 
 
 def voice_latency(mic_path, music_path, mix_path, host_log, threshold):
