@@ -59,6 +59,7 @@ public:
     void RequestReset() override {}
     void SetLatency(LatencyMode) override {}
     int32_t RecordedCount() const override { return kRecordedLimit; }
+    double NewestArrival() const override { return 0.0; }
     CaptureBuffer TakeRecordedBuffer() override {
         CaptureBuffer buffer;
         buffer.srate = kSrate;

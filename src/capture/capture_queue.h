@@ -24,6 +24,10 @@ enum CaptureState : uint8_t {
     kStateError = 10,
 };
 
+// The capture thread keeps at most this many recorded buffers (it drops the oldest beyond
+// them), so a priming reserve larger than that could never be reached.
+inline constexpr int32_t kRecordedLimit = 50;
+
 // Whether the state is one of the given ones.
 inline bool IsStateIn(uint8_t state, std::initializer_list<uint8_t> states) {
     for (uint8_t s : states) {
@@ -51,6 +55,10 @@ public:
     virtual void SetLatency(LatencyMode mode) = 0;
 
     virtual int32_t RecordedCount() const = 0;
+    // When the newest recorded buffer arrived, on the monotonic clock the mixer reads
+    // (MonotonicSecondsNow). Set together with the buffer's entry in the queue, so read
+    // after RecordedCount it is never older than the newest buffer counted.
+    virtual double NewestArrival() const = 0;
     // The oldest recorded buffer with its marks, or the all-zero record.
     virtual CaptureBuffer TakeRecordedBuffer() = 0;
     // Gives a played data block back for reuse (only blocks of the current buffer size).

@@ -69,9 +69,11 @@ void TWaveInRecThread::BufferArrival(HWAVEIN device, WAVEHDR* wave) {
     if (header == nullptr) return;  // not one this thread queued: nothing of ours to attach
     waveIn_.UnprepareHeader(device, &header->Wave, sizeof(WAVEHDR));
     AttachMarks(header, now);
+    const double arrival = MonotonicSecondsNow();
     {
         std::lock_guard<std::mutex> hold(RecordedLock());
         recordedQueue_.PushBack(header);
+        newestArrival_ = arrival;
     }
     // A buffer handed back while the device is being reset or closed is not recording: the
     // state stays as the close has it, and no new buffer goes to a device on its way out.

@@ -78,6 +78,11 @@ int32_t TWaveInRecThread::RecordedCount() const {
     return recordedQueue_.Count();
 }
 
+double TWaveInRecThread::NewestArrival() const {
+    std::lock_guard<std::mutex> hold(RecordedLock());
+    return newestArrival_;
+}
+
 CaptureBuffer TWaveInRecThread::TakeRecordedBuffer() {
     CaptureBuffer buffer;
     const HWAVEIN device = device_;

@@ -35,6 +35,7 @@
 #include "capture/capture_trouble.h"
 #include "capture/data_block.h"
 #include "capture/local_clock.h"
+#include "capture/monotonic_clock.h"
 #include "capture/suspended_thread.h"
 #include "capture/tick_clock.h"
 #include "capture/wave_in_api.h"
@@ -46,7 +47,6 @@ inline constexpr const char* kRecThreadWindowClass = "QXTidewellMixInWaveInRecUt
 inline constexpr int32_t kDeviceDepth = 5;     // buffers kept queued at the device (Classic setting)
 inline constexpr int32_t kPrepareBatch = 25;   // headers prepared in one go when none are left
 inline constexpr int32_t kPreparedLimit = 25;  // more prepared headers than this are released
-inline constexpr int32_t kRecordedLimit = 50;  // more recorded buffers: the oldest are dropped
 inline constexpr int32_t kRearmMinimum = 2;    // fewer prepared on arrival: a new batch, or a reset
 
 // How long GetPriority waits for the capture thread's own answer.
@@ -96,6 +96,7 @@ public:
 
     // Consumer operations (playback thread).
     int32_t RecordedCount() const override;
+    double NewestArrival() const override;
     CaptureBuffer TakeRecordedBuffer() override;
     void ReturnDataBlock(uint8_t* block) override;
     void ReleaseDataBlock(uint8_t* block) override;
@@ -178,6 +179,7 @@ private:
     HeaderList preparedHeaders_;  // capture thread
     HeaderList deviceHeaders_;    // capture thread
     HeaderList recordedQueue_;    // under RecordedLock
+    double newestArrival_ = 0.0;  // under RecordedLock: when the last buffer joined the queue
     DataBlockFifo spareBlocks_;   // capture thread
     CaptureMark* pendingHead_ = nullptr;  // under MarksLock, oldest first
     CaptureMark* pendingTail_ = nullptr;

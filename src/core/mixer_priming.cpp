@@ -1,6 +1,7 @@
-// Priming and consumption: the reserve of recorded buffers the engine waits for, what an
-// underrun does to it (and, in the ramped latency settings, how it recovers and where the
-// block's recorded data will run out), and the hand-over of recorded buffers and their
+// Priming and consumption: the reserve of recorded buffers the engine waits for (in the
+// ramped latency settings, a delay measured from the newest buffer's arrival), what an
+// underrun does to it (and, in the ramped settings, how it recovers and where the block's
+// recorded data will run out), and the hand-over of recorded buffers and their
 // push-to-talk marks from the capture queue.
 #include <algorithm>
 #include <cmath>
@@ -24,35 +25,59 @@ bool IsHalted(uint8_t captureState) { return captureState == kStatePaused || cap
 // a block that starts without recorded data is an underrun. While it is not wanted, the
 // frame loop plays out whatever is left.
 bool MixingEngine::PrimeOrProceed(int numsamples, int bps, int nch, int srate) {
-    const bool ramped = ProfileOf(latency_).Ramped;
     if (!state_.last0_WantActivate) return true;
+    if (ProfileOf(latency_).Ramped) return PrimeToDelay(numsamples, bps, nch, srate);
     if (state_.last0_rtab < state_.nominalbuffcount) {
         state_.last0_rtab = std::max(state_.last0_rtab.load(), queue_->RecordedCount());
-        if (ramped) w_.gate = 0.0;  // mixing resumes with a fade-in
         return false;
     }
     if (!EnsureCaptureData(bps, nch, srate)) {
         CountUnderrun();
-        if (ramped) w_.gate = 0.0;
         return false;
-    }
-    if (ramped) {
-        if (w_.gate == 0.0) SkipBeyondReserve(bps, nch, srate);
-        RecoverReserve(numsamples, bps, nch, srate);
     }
     return true;
 }
 
-// Mixing resumes (the gate is closed, it opens over the fade-in): recorded data beyond the
-// reserve, which piled up while priming (a device that delivers its first buffers in a
-// burst, or buffers that arrived during an underrun), would only add delay. It is skipped
-// now, while nothing of it can be heard.
-void MixingEngine::SkipBeyondReserve(int bps, int nch, int srate) {
-    while (queue_->RecordedCount() > state_.nominalbuffcount && w_.capture != nullptr) {
-        w_.pointer = w_.count;
-        state_.buff0pointer = w_.pointer;
-        if (!EnsureCaptureData(bps, nch, srate)) return;
+// Ramped settings: the reserve is a delay, not a count of buffers. Blocks pass unchanged
+// (the gate closed) until the recorded data reaches the target delay; then what lies
+// beyond the target, which piled up while priming (a device that delivers its first
+// buffers in a burst, or buffers that arrived during an underrun), is skipped while nothing
+// of it can be heard, and the gate opens over the fade-in. Counting buffers instead would
+// leave the delay anywhere within a buffer and a block of the reserve, depending on when
+// priming happened to end.
+bool MixingEngine::PrimeToDelay(int numsamples, int bps, int nch, int srate) {
+    const double now = clock_.MonotonicSeconds();
+    const double target = TargetDelay(numsamples, bps, nch, srate);
+    if (state_.last0_rtab < state_.nominalbuffcount) {
+        const int32_t count = queue_->RecordedCount();
+        const int64_t minimum = numsamples + RampFrames(srate);
+        const bool reached = count > 0 && AvailableValues(bps, nch, srate) / nch >= minimum &&
+                             DelaySeconds(now, bps, nch, srate) >= target;
+        // A full queue is as much as the capture thread keeps: mixing starts regardless.
+        if (!reached && count < kRecordedLimit) {
+            state_.last0_rtab = std::min(std::max(state_.last0_rtab.load(), count), state_.nominalbuffcount - 1);
+            w_.gate = 0.0;  // mixing resumes with a fade-in
+            return false;
+        }
+        state_.last0_rtab = std::max(count, state_.nominalbuffcount.load());
     }
+    if (!EnsureCaptureData(bps, nch, srate)) {
+        CountUnderrun();
+        w_.gate = 0.0;
+        return false;
+    }
+    const bool silent = w_.fIn == 0.0 && w_.target == 0.0;
+    if (w_.gate == 0.0) {
+        SkipToDelay(now, target, numsamples, bps, nch, srate);
+    } else if (silent && DelaySeconds(now, bps, nch, srate) >
+                              target + static_cast<double>(BufferFrames(bps, nch, srate)) / srate) {
+        // Delay an underrun left behind (buffers that arrived late, in a burst) is skipped
+        // while the voice is not heard, so it does not stay for good.
+        SkipToDelay(now, target, numsamples, bps, nch, srate);
+    }
+    FollowDrift(now, target, numsamples, bps, nch, srate);
+    RecoverReserve(numsamples, srate);
+    return true;
 }
 
 // An underrun while recording: wait for a larger reserve next time, but never for more
@@ -65,10 +90,8 @@ void MixingEngine::CountUnderrun() {
     framesSinceUnderrun_ = 0;
 }
 
-// After a stretch without underruns the reserve steps back towards the setting's own, and
-// recorded data beyond it (waiting since an underrun) is skipped while the voice is not
-// heard, so the delay an underrun added does not stay for good.
-void MixingEngine::RecoverReserve(int numsamples, int bps, int nch, int srate) {
+// After a stretch without underruns the reserve steps back towards the setting's own.
+void MixingEngine::RecoverReserve(int numsamples, int srate) {
     framesSinceUnderrun_ += numsamples;
     if (static_cast<double>(framesSinceUnderrun_) >= kReserveRecoverySeconds * srate) {
         framesSinceUnderrun_ = 0;
@@ -76,20 +99,73 @@ void MixingEngine::RecoverReserve(int numsamples, int bps, int nch, int srate) {
             state_.nominalbuffcount = state_.nominalbuffcount - 1;
         }
     }
-    const bool silent = w_.fIn == 0.0 && w_.target == 0.0;
-    if (silent && queue_->RecordedCount() > state_.nominalbuffcount + 1 && w_.capture != nullptr) {
-        w_.pointer = w_.count;  // the rest of buff0 is used up unheard
-        state_.buff0pointer = w_.pointer;
+}
+
+// The delay the ramped settings keep: the block being mixed and the reserve's buffers
+// beyond it. A buffer arriving up to (reserve - 1) buffer lengths late is still in time.
+double MixingEngine::TargetDelay(int numsamples, int bps, int nch, int srate) const {
+    return static_cast<double>(numsamples + int64_t{state_.nominalbuffcount} * BufferFrames(bps, nch, srate)) / srate;
+}
+
+// How old the oldest recorded frame available is: the newest buffer's age (counted from
+// its arrival) plus the frames waiting. The arrival is read after the count, so a buffer
+// arriving in between makes the delay look shorter, never longer.
+double MixingEngine::DelaySeconds(double now, int bps, int nch, int srate) const {
+    const int64_t frames = AvailableValues(bps, nch, srate) / nch;
+    const double age = std::max(0.0, now - queue_->NewestArrival());
+    return age + static_cast<double>(frames) / srate;
+}
+
+// Skips the oldest recorded frames, unheard, until the delay is the target; never below
+// what this block and a ramp need.
+void MixingEngine::SkipToDelay(double now, double target, int numsamples, int bps, int nch, int srate) {
+    const int64_t frames = AvailableValues(bps, nch, srate) / nch;
+    const double age = std::max(0.0, now - queue_->NewestArrival());
+    const int64_t wanted = std::llround((target - age) * srate);
+    const int64_t keep = std::max(wanted, int64_t{numsamples} + RampFrames(srate));
+    int64_t values = (frames - keep) * nch;
+    while (values > 0 && EnsureCaptureData(bps, nch, srate)) {
+        const int64_t step = std::min<int64_t>(values, int64_t{w_.count} - w_.pointer);
+        w_.pointer += static_cast<int32_t>(step);
+        values -= step;
+    }
+    averageDelay_ = DelaySeconds(now, bps, nch, srate);
+}
+
+// The microphone's clock and the host's never run at exactly the same rate (a few hundred
+// parts per million between two sound cards is common): left alone, the delay would creep
+// up without end, or underruns would come back at regular intervals. The delay is averaged
+// over the last blocks; while the average stays more than kDriftDeadbandSeconds above the
+// target, one recorded frame is left out at the start of a block, and while it stays as far
+// below, one is played twice. One frame in a block (about 0.2 % at most) is a kink far too
+// small to hear, where skipping or waiting for whole buffers would be a click or a gap.
+void MixingEngine::FollowDrift(double now, double target, int numsamples, int bps, int nch, int srate) {
+    const double frame = 1.0 / srate;
+    averageDelay_ += (DelaySeconds(now, bps, nch, srate) - averageDelay_) / kDriftAverageBlocks;
+    if (averageDelay_ > target + kDriftDeadbandSeconds &&
+        AvailableValues(bps, nch, srate) / nch > numsamples + RampFrames(srate) + 1) {
+        w_.pointer += nch;
+        averageDelay_ -= frame;
         EnsureCaptureData(bps, nch, srate);
+    } else if (averageDelay_ < target - kDriftDeadbandSeconds && w_.pointer >= nch) {
+        w_.pointer -= nch;
+        averageDelay_ += frame;
     }
 }
 
-int64_t MixingEngine::AvailableValues() const {
+int64_t MixingEngine::BufferFrames(int bps, int nch, int srate) const {
+    const int bytes = bps / 8;
+    if (bytes <= 0 || nch <= 0) return 0;
+    return LatencyBufferSize(latency_, srate, bps, nch) / bytes / nch;
+}
+
+int64_t MixingEngine::RampFrames(int srate) {
+    return std::max<int64_t>(1, std::lround(kUnderrunRampSeconds * srate));
+}
+
+int64_t MixingEngine::AvailableValues(int bps, int nch, int srate) const {
     const int64_t inBuffer = w_.capture != nullptr ? std::max<int64_t>(0, int64_t{w_.count} - w_.pointer) : 0;
-    const int bytes = k_.bps / 8;
-    if (bytes <= 0) return inBuffer;
-    const int64_t perBuffer = LatencyBufferSize(latency_, k_.srate, k_.bps, k_.nch) / bytes;
-    return inBuffer + int64_t{queue_->RecordedCount()} * perBuffer;
+    return inBuffer + int64_t{queue_->RecordedCount()} * BufferFrames(bps, nch, srate) * nch;
 }
 
 // Ramped settings: the gate opens over the fade-in (at least the underrun ramp), and when
@@ -103,10 +179,10 @@ void MixingEngine::PlanGate(int numsamples) {
     k.fadeOutFrom = INT64_MAX;
     k.dataFrames = INT64_MAX;
     if (!k.gated) return;
-    const int64_t ramp = std::max<int64_t>(1, std::lround(kUnderrunRampSeconds * k.srate));
+    const int64_t ramp = RampFrames(k.srate);
     k.rampFrames = static_cast<double>(ramp);
     k.gateUp = std::min(k.inStep, 1.0 / static_cast<double>(ramp));
-    const int64_t dataFrames = AvailableValues() / k.nch;
+    const int64_t dataFrames = AvailableValues(k.bps, k.nch, k.srate) / k.nch;
     if (dataFrames >= numsamples + ramp) return;
     k.dataFrames = dataFrames;
     k.fadeOutFrom = std::max<int64_t>(0, dataFrames - ramp);

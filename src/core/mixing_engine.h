@@ -11,10 +11,14 @@
 // the sample range. The level follower measures the recorded signal. Format changes, the
 // level, the trigger and the push-to-talk state go out as notifications.
 //
-// In the Low and Lowest latency settings the engine also keeps the reserve small: it
-// steps back down after a stretch without underruns, and where the recorded data will not
-// last through a block the voice fades out (and the music back in) before it ends, and
-// fades in again when mixing resumes, so an underrun is never a step in the output.
+// In the Low and Lowest latency settings the reserve is a delay: the block and the
+// reserve's buffers beyond it, counted from the newest buffer's arrival, so the delay is
+// the same whenever priming ends, and it follows the drift between the microphone's clock
+// and the host's, a frame at a time. The engine keeps it small: the reserve steps back down
+// after a stretch without underruns, delay piled up by an underrun is skipped while the
+// voice is not heard, and where the recorded data will not last through a block the voice
+// fades out (and the music back in) before it ends, and fades in again when mixing
+// resumes, so an underrun is never a step in the output.
 //
 // The work is split by responsibility: mixing_engine.cpp holds the block-level control
 // (format reset, capture states, activation, the block's constants), mixer_priming.cpp
@@ -43,14 +47,16 @@
 #include "core/notification_sink.h"
 #include "core/pending_marks_mirror.h"
 
-// The capture thread keeps at most this many recorded buffers; a priming reserve larger
-// than that could never be reached.
-inline constexpr int32_t kRecordedLimit = 50;
 inline constexpr double kSecondsPerDay = 86400.0;
 // The shortest fade where recorded data runs out or mixing resumes (ramped settings).
 inline constexpr double kUnderrunRampSeconds = 0.002;
 // A ramped setting's reserve steps down by one after this long without an underrun.
 inline constexpr double kReserveRecoverySeconds = 30.0;
+// Ramped settings follow the drift between the microphone's clock and the host's: the
+// delay is averaged over about this many blocks, and a frame is left out or played twice
+// while the average is further than the dead band from the target.
+inline constexpr double kDriftAverageBlocks = 64.0;
+inline constexpr double kDriftDeadbandSeconds = 0.001;
 
 class MixingEngine {
 public:
@@ -146,11 +152,18 @@ private:
     // Priming, underruns and (ramped settings) the reserve's recovery; false: the block
     // passes unchanged.
     bool PrimeOrProceed(int numsamples, int bps, int nch, int srate);
+    bool PrimeToDelay(int numsamples, int bps, int nch, int srate);
     void CountUnderrun();
-    void SkipBeyondReserve(int bps, int nch, int srate);
-    void RecoverReserve(int numsamples, int bps, int nch, int srate);
+    void RecoverReserve(int numsamples, int srate);
+    double TargetDelay(int numsamples, int bps, int nch, int srate) const;
+    double DelaySeconds(double now, int bps, int nch, int srate) const;
+    void SkipToDelay(double now, double target, int numsamples, int bps, int nch, int srate);
+    void FollowDrift(double now, double target, int numsamples, int bps, int nch, int srate);
+    // Frames in one capture buffer of the current setting, and in the underrun ramp.
+    int64_t BufferFrames(int bps, int nch, int srate) const;
+    static int64_t RampFrames(int srate);
     // Recorded sample values available now: the rest of buff0 and the waiting buffers.
-    int64_t AvailableValues() const;
+    int64_t AvailableValues(int bps, int nch, int srate) const;
     void PlanGate(int numsamples);
     void MixBlock(uint8_t* block, int numsamples);
     void LoadWorking();
@@ -195,6 +208,7 @@ private:
     // last underrun (for the reserve's recovery).
     LatencyMode latency_ = LatencyMode::Classic;
     int64_t framesSinceUnderrun_ = 0;
+    double averageDelay_ = 0.0;  // ramped settings: the recent delay, for the drift
     bool gateOpening_ = false;  // mixing resumed: the gate opens over the fade-in
 
     // The last spike on the monotonic clock; invalid after a format reset.

@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
+#include "capture/monotonic_clock.h"
 #include "core/date_time.h"
 #include "core/number_format.h"
 
 namespace {
-constexpr double kMillisecondsPerSecond = 1000.0;
 constexpr int kTextRoom = 128;  // a formatted date or time
 }  // namespace
 
@@ -30,19 +30,7 @@ double Win32MixClock::LocalDateTime() {
     return ComposeDateTime(civil);
 }
 
-double Win32MixClock::MonotonicSeconds() {
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER counter;
-    if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart == 0) {
-        return static_cast<double>(GetTickCount64()) / kMillisecondsPerSecond;
-    }
-    QueryPerformanceCounter(&counter);
-    // Whole seconds and the remainder apart, so the division keeps its precision.
-    const LONGLONG whole = counter.QuadPart / frequency.QuadPart;
-    const LONGLONG rest = counter.QuadPart % frequency.QuadPart;
-    return static_cast<double>(whole) +
-           static_cast<double>(rest) / static_cast<double>(frequency.QuadPart);
-}
+double Win32MixClock::MonotonicSeconds() { return MonotonicSecondsNow(); }
 
 char Win32ReportTextFormat::DecimalSeparator() const {
     char separator[8] = {};

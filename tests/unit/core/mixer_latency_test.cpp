@@ -22,12 +22,18 @@ const int kLowestBufferFrames = 44100 / Lowest().BuffersPerSecond;
 
 std::vector<int16_t> Mono(size_t frames, int16_t v) { return std::vector<int16_t>(frames, v); }
 
-// A mono 16-bit rig in the Lowest setting with just its reserve of recorded buffers
-// waiting, started so that the next block is mixed.
+// What the Lowest setting keeps once primed while the newest buffer has just arrived (the
+// rig's clock stands still): the block and the reserve's buffers beyond it.
+const int kLowestTargetFrames = kBlockFrames + Lowest().PrimingReserve * kLowestBufferFrames;
+
+// A mono 16-bit rig in the Lowest setting, started, with more recorded than the setting
+// keeps waiting, so that the next block is mixed.
 void StartLowest(MixerRig& rig, int16_t captured) {
     rig.state.Latency = LatencyMode::Lowest;
-    for (int i = 0; i < Lowest().PrimingReserve; ++i) rig.Record(Mono(kLowestBufferFrames, captured));
     rig.StartCapture();
+    for (int i = 0; i < kLowestTargetFrames / kLowestBufferFrames + 2; ++i) {
+        rig.Record(Mono(kLowestBufferFrames, captured));
+    }
 }
 
 TEST(MixerReserve, GrowsAtAnUnderrunAndStepsBackAfterThirtyQuietSeconds) {
@@ -40,10 +46,10 @@ TEST(MixerReserve, GrowsAtAnUnderrunAndStepsBackAfterThirtyQuietSeconds) {
     for (int i = 0; i < kBlocksEnough && rig.state.nominalbuffcount == reserve; ++i) rig.Mix(block);  // runs dry
     ASSERT_EQ(rig.state.nominalbuffcount, reserve + 1) << "an underrun grows the reserve";
 
-    // The capture keeps up from now on: one buffer more than the grown reserve waits.
+    // The capture keeps up from now on: more than the grown reserve waits.
     auto keepUp = [&](double seconds) {
         for (int64_t frames = 0; frames < seconds * 44100; frames += kBlockFrames) {
-            while (rig.queue.RecordedCount() < reserve + 2) rig.Record(Mono(kLowestBufferFrames, 0));
+            while (rig.queue.RecordedCount() < reserve + 5) rig.Record(Mono(kLowestBufferFrames, 0));
             rig.Mix(block);
         }
     };
@@ -55,8 +61,8 @@ TEST(MixerReserve, GrowsAtAnUnderrunAndStepsBackAfterThirtyQuietSeconds) {
     EXPECT_EQ(rig.state.nominalbuffcount, reserve) << "never below the setting's own reserve";
 }
 
-// The live input at full level over silent music; the recorded data (the reserve, nothing
-// after it) ends in the middle of a block. Neither the start of mixing nor the end of the data may step.
+// The live input at full level over silent music; the recorded data (what priming kept,
+// nothing after it) ends in the middle of a block. Neither the start of mixing nor the end of the data may step.
 TEST(MixerUnderrunRamp, NoStepAboveTheRampWhereTheDataRunsOutMidBlock) {
     constexpr int16_t kLevel = 20000;
     MixerRig rig(RecordedFormat{44100, 1, 16});
@@ -66,7 +72,7 @@ TEST(MixerUnderrunRamp, NoStepAboveTheRampWhereTheDataRunsOutMidBlock) {
     rig.state.SetAutoMixTiming(0.0, 0.0, 0.0);  // an immediate fade: only the ramp smooths
     StartLowest(rig, kLevel);
 
-    const int dataFrames = Lowest().PrimingReserve * kLowestBufferFrames;
+    const int dataFrames = kLowestTargetFrames;
     ASSERT_GT(dataFrames, kBlockFrames);
     ASSERT_NE(dataFrames % kBlockFrames, 0) << "the data must end in the middle of a block";
     std::vector<int16_t> output;
@@ -88,6 +94,68 @@ TEST(MixerUnderrunRamp, NoStepAboveTheRampWhereTheDataRunsOutMidBlock) {
     EXPECT_GT(output[dataFrames - rampFrames - 1], kLevel - allowedStep) << "the fade is no longer than the ramp";
     EXPECT_EQ(rig.state.nominalbuffcount, Lowest().PrimingReserve + 1)
         << "a block the data did not last through counts as an underrun";
+}
+
+// Priming ends at the target delay wherever the newest buffer's arrival falls: what lies
+// beyond it is skipped, to the frame, and the same data mixed later starts later.
+TEST(MixerReserve, PrimingKeepsExactlyTheTargetDelayCountedFromTheNewestArrival) {
+    for (const int ageFrames : {0, 300}) {
+        SCOPED_TRACE("newest buffer arrived " + std::to_string(ageFrames) + " frames ago");
+        MixerRig rig(RecordedFormat{44100, 1, 16});
+        rig.state.SetMSMode(kModeManual);
+        rig.state.SetManualMixInPercent(1.0);
+        rig.state.SetLogTrans(false);
+        rig.state.SetAutoMixTiming(0.0, 0.0, 0.0);
+        rig.state.Latency = LatencyMode::Lowest;
+        rig.StartCapture();
+        // Each recorded frame holds its own index, so the output tells which one was mixed.
+        int16_t next = 0;
+        auto record = [&] {
+            std::vector<int16_t> buffer(kLowestBufferFrames);
+            for (int16_t& v : buffer) v = next++;
+            rig.Record(buffer);
+        };
+        record();
+        auto block = Mono(kBlockFrames, 0);
+        rig.Mix(block);
+        EXPECT_EQ(block, Mono(kBlockFrames, 0)) << "too little waiting: the block passes";
+
+        while (next < 2 * kLowestTargetFrames) record();
+        rig.queue.newestArrival = rig.clock.monotonic - ageFrames / 44100.0;
+        rig.Mix(block);
+        const int ramp = static_cast<int>(std::lround(0.002 * 44100));
+        const int firstMixed = block[ramp] - ramp;
+        EXPECT_EQ(next - firstMixed, kLowestTargetFrames - ageFrames);
+    }
+}
+
+// A microphone whose clock runs 0.1 % fast or slow against the host's, a minute long, the
+// voice on all the time: the delay neither piles up nor runs dry.
+TEST(MixerReserve, FollowsAMicrophoneClockThatDrifts) {
+    for (const double drift : {0.001, -0.001}) {
+        SCOPED_TRACE("microphone clock off by " + std::to_string(drift));
+        MixerRig rig(RecordedFormat{44100, 1, 16});
+        rig.state.SetMSMode(kModeManual);
+        rig.state.SetManualMixInPercent(1.0);
+        rig.state.Latency = LatencyMode::Lowest;
+        rig.StartCapture();
+        const double bufferSeconds = kLowestBufferFrames / (44100.0 * (1.0 + drift));
+        const double start = rig.clock.monotonic;
+        int recorded = 0;
+        int most = 0;
+        auto block = Mono(kBlockFrames, 0);
+        for (int i = 0; i < 60 * 44100 / kBlockFrames; ++i) {
+            while (start + (recorded + 1) * bufferSeconds <= rig.clock.monotonic) {
+                rig.Record(Mono(kLowestBufferFrames, 1000));
+                rig.queue.newestArrival = start + ++recorded * bufferSeconds;
+            }
+            rig.Mix(block);
+            rig.clock.Advance(kBlockFrames / 44100.0);
+            if (i > 100) most = std::max(most, rig.queue.RecordedCount());
+        }
+        EXPECT_EQ(rig.state.nominalbuffcount, Lowest().PrimingReserve) << "no underrun";
+        EXPECT_LE(most, kLowestTargetFrames / kLowestBufferFrames + 1) << "no delay piled up";
+    }
 }
 
 // ---- adding the live input (MixIn off) ----------------------------------------------------

@@ -31,6 +31,7 @@ public:
     std::string openedDevice;
     RecordedFormat openedFormat;
     LatencyMode latency = LatencyMode::Classic;
+    double newestArrival = 1000.0;  // the manual clock's start: the newest buffer just arrived
 
     int blocksReturned = 0;
     int blocksReleased = 0;
@@ -102,6 +103,7 @@ public:
     }
 
     int32_t RecordedCount() const override { return static_cast<int32_t>(recorded_.size()); }
+    double NewestArrival() const override { return newestArrival; }
     CaptureBuffer TakeRecordedBuffer() override {
         if (recorded_.empty()) return CaptureBuffer{};
         CaptureBuffer buffer = recorded_.front();
