@@ -23,7 +23,8 @@ struct LatencyProfile {
     const char* Tradeoff;          // the dialog's one-line explanation of the choice
     int32_t BuffersPerSecond;      // a capture buffer holds 1/BuffersPerSecond s of audio
     int32_t DeviceDepth;           // buffers kept queued at the device
-    int32_t PrimingReserve;        // recorded buffers waiting before mixing starts
+    int32_t PrimingReserve;        // recorded buffers waiting before mixing starts (ramped
+                                   // settings: beyond the block, as a delay)
     bool Ramped;                   // underrun ramps, fade-in after priming, reserve recovery
 };
 

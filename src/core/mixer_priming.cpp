@@ -214,28 +214,25 @@ void MixingEngine::ApplyDueMarks() {
 bool MixingEngine::EnsureCaptureData(int bps, int nch, int srate) {
     if (queue_ == nullptr) return false;
     CaptureBuffer& buffer = state_.buff0;
-    if (buffer.data == nullptr) {
-        ReleasePendingMarks();
-        TakeNextBuffer();
-        if (buffer.data == nullptr) return false;
-        if (!MatchesFormat(buffer, bps, nch, srate)) {
-            DiscardBuffer();
-            return false;
-        }
-    }
+    if (buffer.data == nullptr && !TakeMatchingBuffer(bps, nch, srate)) return false;
     // Used up: give it back and move on. A buffer that holds no samples at all is used up
     // as soon as it is taken, so the mixer never reads a value that was not recorded.
     while (w_.pointer >= buffer.numsamples) {
         GiveBackBuffer();
-        ReleasePendingMarks();
-        TakeNextBuffer();
-        if (buffer.data == nullptr) return false;
-        if (!MatchesFormat(buffer, bps, nch, srate)) {
-            DiscardBuffer();
-            return false;
-        }
+        if (!TakeMatchingBuffer(bps, nch, srate)) return false;
     }
     return true;
+}
+
+// The next recorded buffer, once the marks left pending are applied; one recorded in
+// another format (before a reset) is released, not mixed.
+bool MixingEngine::TakeMatchingBuffer(int bps, int nch, int srate) {
+    ReleasePendingMarks();
+    TakeNextBuffer();
+    if (state_.buff0.data == nullptr) return false;
+    if (MatchesFormat(state_.buff0, bps, nch, srate)) return true;
+    DiscardBuffer();
+    return false;
 }
 
 // A mark chain left over when its buffer is left is applied at once, as a whole.

@@ -110,7 +110,6 @@ void BuildObjects(winampDSPModule* module, TWinAmpAPIMan& link) {
     if (DSPPlugins == nullptr) {
         stackerHost = std::make_unique<PluginStackerHost>(link);
         OwnLibrary own;
-        own.FileName = ThisLibraryFileName;
         own.Header = &PluginHeader();
         own.MixIn = &PluginModule(kMixInModuleIndex);
         own.Bypass = &PluginModule(kBypassModuleIndex);

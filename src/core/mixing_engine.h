@@ -187,6 +187,7 @@ private:
     inline void TrackLevel(Working& w, const BlockConstants& k, double v);
     void ApplyDueMarks();
 
+    bool TakeMatchingBuffer(int bps, int nch, int srate);
     void TakeNextBuffer();
     void GiveBackBuffer();
     void DiscardBuffer();

@@ -41,7 +41,6 @@ public:
 };
 
 struct OwnLibrary {
-    std::string FileName;                       // ThisLibraryFileName, for reference only
     void* Handle = nullptr;                     // the library's own module handle
     const winampDSPHeader* Header = nullptr;    // the library's own header record
     const winampDSPModule* MixIn = nullptr;     // module 0's record

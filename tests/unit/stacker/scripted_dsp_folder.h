@@ -199,9 +199,8 @@ public:
         own.references = 1;
         return own;
     }
-    OwnLibrary OwnOf(Library& own, const std::string& fileName = kFolder + kOwnName) const {
+    OwnLibrary OwnOf(Library& own) const {
         OwnLibrary result;
-        result.FileName = fileName;
         result.Handle = &own;
         result.Header = &own.header;
         result.MixIn = &own.modules[0]->record;

@@ -86,7 +86,6 @@ protected:
         auto getHeader = reinterpret_cast<DspGetHeaderProc>(
             reinterpret_cast<void*>(GetProcAddress(own_, "winampDSPGetHeader2")));
         winampDSPHeader* header = getHeader(nullptr);
-        ownLibrary.FileName = FullPath(Path(kOwnName));
         ownLibrary.Handle = own_;
         ownLibrary.Header = header;
         ownLibrary.MixIn = header->getModule(0);

@@ -57,9 +57,6 @@ protected:
         auto getHeader = reinterpret_cast<DspGetHeaderProc>(
             reinterpret_cast<void*>(GetProcAddress(own_, "winampDSPGetHeader2")));
         winampDSPHeader* header = getHeader(nullptr);
-        char full[MAX_PATH] = {};
-        GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-        own.FileName = full;
         own.Handle = own_;
         own.Header = header;
         own.MixIn = header->getModule(0);
