@@ -7,8 +7,11 @@ scripts/with-xvfb; `make latency` does that. For each latency setting asked for:
   * the microphone hears, over and over, a quiet steady tone (440 Hz, 5 % of full scale)
     with a loud tone burst (1 kHz, 50 %) every PERIOD seconds, played into the sink;
   * parec records the same monitor with a 5 ms latency and every read is time-stamped:
-    the smallest (read time - recorded stream time) places the microphone's samples on
-    the wall clock, late by at most the parec delivery delay;
+    a frame was heard no later than each read that delivered it, less the frames after it
+    in the stream; the smallest such bound over the next two seconds of reads places it on
+    the wall clock, late by at most the parec delivery delay. The bound is local, so a
+    microphone clock that drifts from the wall clock, or frames dropped while parec was
+    starved, do not shift it;
   * tidewell-host plays a silent stream through the plug-in in real time (Auto mode at
     100 %, threshold 0, a hold longer than the run, linear crossfade): the output is the
     microphone as the plug-in mixed it. The host logs the wall clock of stream second 0
@@ -26,6 +29,7 @@ between the figure printed and that figure plus ~8 ms; onset detection adds < 0.
 """
 import argparse
 import array
+import bisect
 import os
 import re
 import shutil
@@ -110,18 +114,21 @@ class Player:
 class MicClock:
     """parec on the microphone; every read time-stamped against the frames so far.
 
-    The microphone's clock need not run at the wall clock's rate (here the sound server's
-    null sink runs a few hundred ppm fast, as a real microphone's crystal may), so frame m
-    is placed on the wall clock by a line through two estimates, one from the first and one
-    from the last third of the run: in each, the smallest (read time - frames / RATE) and
-    the frame count where it was seen."""
+    Frame m was heard no later than any read that delivered it, less the frames that read
+    delivered after it: the earliest such bound over the reads of the next two seconds
+    places m on the wall clock. The bound is local, so neither a microphone clock that runs
+    a few hundred ppm off the wall clock (the sound server's null sink here, a real
+    microphone's crystal elsewhere) nor frames the sound server dropped while parec was
+    starved (Wine starting up) shift the frames after them."""
+
+    WINDOW_FRAMES = 2 * RATE
 
     def __init__(self, source):
         self.process = subprocess.Popen(
             ["parec", "-d", source, "--raw", "--rate", str(RATE), "--channels", str(CHANNELS),
              "--format", "s16le", "--latency-msec", "5"], stdout=subprocess.PIPE)
         self.data = bytearray()
-        self.reads = []  # (wall time of the read, frames so far)
+        self.reads = []  # (wall time of the read, frames so far), in order
         self.thread = threading.Thread(target=self._read, daemon=True)
         self.thread.start()
 
@@ -136,25 +143,21 @@ class MicClock:
             self.reads.append((now, len(self.data) // (2 * CHANNELS)))
 
     def wall(self, frame):
-        """The wall time frame `frame` was heard, or None before any read."""
-        if not self.reads:
-            return None
-        third = max(1, len(self.reads) // 3)
-
-        def earliest(reads):
-            return min(((now - frames / RATE), frames) for now, frames in reads)
-
-        (first, at_first), (last, at_last) = earliest(self.reads[:third]), earliest(self.reads[-third:])
-        slope = (last - first) / (at_last - at_first) if at_last > at_first else 0.0
-        return first + slope * (frame - at_first) + frame / RATE
+        """The wall time frame `frame` was heard, or None when no read delivered it."""
+        first = bisect.bisect_left(self.reads, frame, key=lambda read: read[1])
+        bounds = [now - (frames - frame) / RATE
+                  for now, frames in self.reads[first:] if frames - frame <= self.WINDOW_FRAMES]
+        return min(bounds) if bounds else None
 
     def drift_ppm(self):
-        if len(self.reads) < 3:
+        """How fast the microphone's clock runs against the wall clock (dropped frames count
+        as slow)."""
+        if not self.reads:
             return 0.0
-        third = len(self.reads) // 3
-        (first, a), (last, b) = (min(((n - f / RATE), f) for n, f in part)
-                                 for part in (self.reads[:third], self.reads[-third:]))
-        return -1e6 * (last - first) / ((b - a) / RATE) if b > a else 0.0
+        a, b = self.reads[0][1], self.reads[-1][1] - self.WINDOW_FRAMES
+        if b <= a:
+            return 0.0
+        return 1e6 * ((b - a) / RATE / (self.wall(b) - self.wall(a)) - 1)
 
     def stop(self):
         self.process.terminate()
@@ -233,6 +236,8 @@ def measure(setting, args, work, mic, silence):
     time.sleep(0.5)
     heard = clock.stop()
     player.stop()
+    with open(os.path.join(folder, "reads.txt"), "w") as f:
+        f.writelines(f"{now:.6f} {frames}\n" for now, frames in clock.reads)
     with wave.open(os.path.join(folder, "heard.wav"), "wb") as w:
         w.setnchannels(1)
         w.setsampwidth(2)
@@ -249,7 +254,7 @@ def measure(setting, args, work, mic, silence):
 
     out = left_channel(output)
     quiet = int(RATE * args.period / 2)
-    mic_walls = [clock.wall(m) for m in onsets(heard, quiet)]
+    mic_walls = [w for w in (clock.wall(m) for m in onsets(heard, quiet)) if w is not None]
     start = first_mixed(out)
     if start is None:
         die(f"{setting}: the microphone never reached the output")
