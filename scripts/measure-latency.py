@@ -111,6 +111,14 @@ class Player:
         self.thread.join(timeout=5)
 
 
+def heard_at(reads, frame, window):
+    """The earliest bound on when `frame` was heard, from the (wall time, frames so far)
+    reads that delivered it within `window` frames; None when none did."""
+    first = bisect.bisect_left(reads, frame, key=lambda read: read[1])
+    bounds = [now - (frames - frame) / RATE for now, frames in reads[first:] if frames - frame <= window]
+    return min(bounds) if bounds else None
+
+
 class MicClock:
     """parec on the microphone; every read time-stamped against the frames so far.
 
@@ -144,10 +152,7 @@ class MicClock:
 
     def wall(self, frame):
         """The wall time frame `frame` was heard, or None when no read delivered it."""
-        first = bisect.bisect_left(self.reads, frame, key=lambda read: read[1])
-        bounds = [now - (frames - frame) / RATE
-                  for now, frames in self.reads[first:] if frames - frame <= self.WINDOW_FRAMES]
-        return min(bounds) if bounds else None
+        return heard_at(self.reads, frame, self.WINDOW_FRAMES)
 
     def drift_ppm(self):
         """How fast the microphone's clock runs against the wall clock (dropped frames count
@@ -274,8 +279,8 @@ def measure(setting, args, work, mic, silence):
 
 
 def record_mic(source, path):
-    """Records SOURCE until interrupted; writes PATH (mono, left channel) and PATH.clock (the
-    wall time of its first frame)."""
+    """Records SOURCE until interrupted; writes PATH (mono, left channel), PATH.reads (the
+    time-stamped reads) and PATH.clock (the wall time of its first frame)."""
     import signal
     clock = MicClock(source)
     stop = threading.Event()
@@ -290,6 +295,8 @@ def record_mic(source, path):
         w.writeframes(heard.tobytes())
     with open(path + ".clock", "w") as f:
         f.write(f"{clock.wall(0):.6f}\n")
+    with open(path + ".reads", "w") as f:  # to place any frame later
+        f.writelines(f"{now:.6f} {frames}\n" for now, frames in clock.reads)
 
 
 def voice_latency(mic_path, music_path, mix_path, host_log, threshold):
@@ -299,17 +306,18 @@ def voice_latency(mic_path, music_path, mix_path, host_log, threshold):
     with wave.open(mic_path, "rb") as w:
         mic = array.array("h")
         mic.frombytes(w.readframes(w.getnframes()))
-    with open(mic_path + ".clock") as f:
-        mic_zero = float(f.read())
+    with open(mic_path + ".reads") as f:
+        reads = [(float(now), int(frames)) for now, frames in (line.split() for line in f)]
     limit = threshold * 32768
     first = next((i for i, v in enumerate(mic) if abs(v) > limit), None)
     music, mix = left_channel(music_path), left_channel(mix_path)
     mixed = next((i for i, (a, b) in enumerate(zip(music, mix)) if a != b), None)
     match = re.search(r"clock: stream second 0 is Unix time ([0-9.]+)", open(host_log).read())
-    if first is None or mixed is None or not match:
+    heard = heard_at(reads, first, MicClock.WINDOW_FRAMES) if first is not None else None
+    if heard is None or mixed is None or not match:
         return None
     mixed_wall = float(match.group(1)) + (mixed // BLOCK_FRAMES) * BLOCK_FRAMES / RATE
-    return 1000 * (mixed_wall - (mic_zero + first / RATE))
+    return 1000 * (mixed_wall - heard)
 
 
 def main():
@@ -323,8 +331,8 @@ def main():
         print("unknown" if ms is None else f"{ms:.0f}")
         return
     parser = argparse.ArgumentParser(description=__doc__ + """
-Two helpers for the demo: `record-mic SOURCE FILE` records until interrupted (FILE and
-FILE.clock), and `voice-latency MIC MUSIC MIX HOSTLOG THRESHOLD` prints the milliseconds
+Two helpers for the demo: `record-mic SOURCE FILE` records until interrupted (FILE,
+FILE.clock and FILE.reads), and `voice-latency MIC MUSIC MIX HOSTLOG THRESHOLD` prints the milliseconds
 from the voice's first sound above THRESHOLD to its first effect on the mix.""",
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", required=True, help="the Win32 build folder (DLL and tidewell-host.exe)")
