@@ -44,7 +44,6 @@
 
 inline constexpr const char* kRecThreadWindowClass = "QXTidewellMixInWaveInRecUtilWindow";
 
-inline constexpr int32_t kDeviceDepth = 5;     // buffers kept queued at the device (Classic setting)
 inline constexpr int32_t kPrepareBatch = 25;   // headers prepared in one go when none are left
 inline constexpr int32_t kPreparedLimit = 25;  // more prepared headers than this are released
 inline constexpr int32_t kRearmMinimum = 2;    // fewer prepared on arrival: a new batch, or a reset

@@ -28,6 +28,8 @@ inline constexpr int32_t kRate = 44100;
 inline constexpr int32_t kBits = 16;
 inline constexpr int32_t kStereo = 2;
 inline constexpr int32_t kStereoBuffSize = 88200;
+// Buffers kept queued at the device in the Classic setting, which the thread opens with.
+inline const int32_t kDeviceDepth = ProfileOf(LatencyMode::Classic).DeviceDepth;
 inline constexpr DWORD kWaitMs = 5000;
 
 // Polls `condition` until it holds or the time is up.
