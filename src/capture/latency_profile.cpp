@@ -8,8 +8,8 @@ namespace {
 // device delivers every 10 ms, so 10 ms buffers are the shortest that arrive steadily. In
 // the ramped settings the reserve is kept beyond the block being mixed, so a delivery may
 // come the reserve less one buffer late: Lowest's three 10 ms buffers leave 20 ms (two left
-// 10 ms and dropped out about once a minute), Low's four 20 ms buffers 60 ms, which rode
-// out a loaded machine. The device holds more buffers than the reserve (memory, not
+// 10 ms and dropped out about once a minute), Low's four 20 ms buffers 60 ms, which rides
+// out a busy machine. The device holds more buffers than the reserve (memory, not
 // delay), so it never runs dry.
 constexpr LatencyProfile kProfiles[kLatencyModeCount] = {
     {"Classic", "About 2.5 s late; rides out any hiccup.", 2, 5, 5, false},
