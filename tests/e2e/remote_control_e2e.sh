@@ -67,12 +67,12 @@ check "SetMode Auto: OK, MSMode 2, the A button down, MixInMode=2 saved" \
   "$([ "$reply" = OK ] && [ "$(stat_of MSMode "$stats")" = 2 ] && [[ $state == '{"mode":"auto"'* ]] && [ "$(ini_of MixInMode)" = 2 ]; echo $?)" \
   "reply $reply, MSMode $(stat_of MSMode "$stats"), $state, MixInMode=$(ini_of MixInMode)"
 
-replies=$(remote --expect 3 "SetLevel Manual 35" "SetLevel Auto 40" "SetLevel PTT 55" | tr '\n' ' ')
+# Each word's effect on every control and setting is the Win32 MixInFormControlWords test's;
+# here one of each travels the link, and what only a running plug-in shows is checked.
+reply=$(remote --expect 1 "SetLevel Auto 40")
 stats=$(remote --expect 1 MixInStats)
-state=$(remote --expect 1 GetState)
-check "SetLevel: OK each, the sliders and MixState follow, the PTT level saved" \
-  "$([ "$replies" = "OK OK OK " ] && [ "$(stat_of ManualMixInPercent "$stats")" = 0.35 ] && [ "$(stat_of AutoMixInPercent "$stats")" = 0.4 ] && [ "$(stat_of PTTMixInPercent "$stats")" = 0.55 ] && [[ $state == *'"levels":{"manual":35,"auto":40,"ptt":55}'* ]] && [ "$(ini_of PTTMixInPercent)" = 0.55 ]; echo $?)" \
-  "replies $replies; $state; PTTMixInPercent=$(ini_of PTTMixInPercent)"
+check "SetLevel: OK, and MixState follows" \
+  "$([ "$reply" = OK ] && [ "$(stat_of AutoMixInPercent "$stats")" = 0.4 ]; echo $?)" "reply $reply"
 
 replies=$(remote --expect 2 "SetMode PTT" "PTT Down" | tr '\n' ' ')
 state=$(remote --expect 1 GetState)
@@ -87,11 +87,10 @@ state=$(remote --expect 1 GetState)
 check "PTT Up: the pad released and the mixer follows" \
   "$([ "$reply" = OK ] && [ $seen -eq 0 ] && [[ $state == *'"ptt":"up"'* ]]; echo $?)" "reply $reply; PTTOn $(stat_of PTTOn "$off"); $state"
 
-bad=$(remote --expect 6 "SetMode Loud" "SetLevel Auto 101" "SetLevel Off 5" "PTT Sideways" "SetModeAuto" "SetLevel PTT x")
+bad=$(remote --expect 1 "SetLevel Auto 101")
 stats=$(remote --expect 1 MixInStats)
-check "bad arguments answer ERROR: and change nothing" \
-  "$([ "$(grep -c '^ERROR: ' <<<"$bad")" -eq 6 ] && [ "$(stat_of MSMode "$stats")" = 3 ] && [ "$(stat_of AutoMixInPercent "$stats")" = 0.4 ]; echo $?)" \
-  "$(tr '\n' '|' <<<"$bad")"
+check "a bad argument answers ERROR: over the link and changes nothing" \
+  "$([[ $bad == 'ERROR: '* ]] && [ "$(stat_of AutoMixInPercent "$stats")" = 0.4 ]; echo $?)" "$bad"
 
 # --- The bridge.
 free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
@@ -125,15 +124,10 @@ check "GET /api/state" "$([ "$code" = 200 ] && [[ $(body) == '{"mode":"manual"'*
 page=$(api "$base/")
 check "GET / serves the panel" "$([ "$page" = 200 ] && grep -q 'id="ptt"' "$work/body"; echo $?)" "$page"
 
-codes=""
-for bad in '{"mode":"loud"}' '{"mode":' 'mode=auto' '{"mode":"auto","extra":1}' '[]'; do
-  codes+="$(json_post /api/mode "$bad") "
-done
-codes+="$(json_post /api/level '{"mode":"auto","percent":101}') "
-codes+="$(json_post /api/level '{"mode":"off","percent":5}') "
-codes+="$(json_post /api/ptt '{"down":"yes"}')"
-check "bad JSON and bad values answer 400 with an error" \
-  "$([ "$codes" = "400 400 400 400 400 400 400 400" ] && [[ $(body) == '{"error":'* ]]; echo $?)" "$codes $(body)"
+# Which bodies, hosts, origins and tokens are refused is the native WebApi tests'; here one
+# of each kind shows the refusal reaches the client.
+code=$(json_post /api/level '{"mode":"auto","percent":101}')
+check "a bad value answers 400 with an error" "$([ "$code" = 400 ] && [[ $(body) == '{"error":'* ]]; echo $?)" "$code $(body)"
 head -c 5000 /dev/zero | tr '\0' ' ' > "$work/big.json"
 code=$(api -X POST -H 'Content-Type: application/json' --data-binary "@$work/big.json" "$base/api/mode")
 check "a body over 4 KB answers 413" "$([ "$code" = 413 ]; echo $?)" "$code"
@@ -157,12 +151,8 @@ web2=$!
 await_listening web2.log
 b2=http://127.0.0.1:$port2
 c1=$(api "$b2/api/state")
-c2=$(api -H 'Authorization: Bearer wrong-token' "$b2/api/state")
-c3=$(api -H 'Authorization: Bearer s3cret-token' "$b2/api/state")
-c4=$(api "$b2/?token=s3cret-token")
-c5=$(api "$b2/api/state?token=s3cret-token")
-check "with --token: 401 without or with a wrong token, 200 with it (?token= for the page only)" \
-  "$([ "$c1 $c2 $c3 $c4 $c5" = "401 401 200 200 401" ]; echo $?)" "$c1 $c2 $c3 $c4 $c5"
+c2=$(api -H 'Authorization: Bearer s3cret-token' "$b2/api/state")
+check "with --token: 401 without it, 200 with it" "$([ "$c1 $c2" = "401 200" ]; echo $?)" "$c1 $c2"
 
 # The plug-in goes away, then comes back.
 kill $host 2>/dev/null; wait $host 2>/dev/null
