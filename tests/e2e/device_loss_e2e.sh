@@ -26,10 +26,6 @@ readonly kWindow=0.25          # analysis window, seconds
 readonly kVoiceRms=0.0884      # half the tone's RMS (0.25 / sqrt 2 / 2): voice present above
 readonly kAllowance=3          # seconds after the return, plus the priming time
 
-passed=0 failed=0
-check() {  # check NAME STATUS [DETAIL]
-  if [ "$2" -eq 0 ]; then echo "ok   $1"; passed=$((passed + 1)); else echo "FAIL $1 ${3:-}"; failed=$((failed + 1)); fi
-}
 
 load_sink() {
   pactl load-module module-null-sink "sink_name=$kSink" \
@@ -110,5 +106,4 @@ tail_silence=$(first_silence "${back:-$kStreamSeconds}")
 awk -v s="${tail_silence:-999}" -v l=$((kStreamSeconds - 1)) 'BEGIN { exit !(s >= l) }'
 check "voice stays once back" $? "(silent again at $tail_silence s)"
 
-echo "$passed passed, $failed failed"
-[ $failed -eq 0 ]
+checks_passed

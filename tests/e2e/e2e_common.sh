@@ -16,3 +16,14 @@ require_audio_server() {
     "set TIDEWELL_SKIP_AUDIO=1 to skip"
   exit 1
 }
+
+# check NAME STATUS [DETAIL]: one named check, passed when STATUS is 0; checks_passed ends
+# the script with the count, failing when any check did.
+passed=0 failed=0
+check() {
+  if [ "$2" -eq 0 ]; then echo "ok   $1"; passed=$((passed + 1)); else echo "FAIL $1 ${3:-}"; failed=$((failed + 1)); fi
+}
+checks_passed() {
+  echo "$passed passed, $failed failed"
+  [ $failed -eq 0 ]
+}

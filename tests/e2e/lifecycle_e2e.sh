@@ -13,7 +13,6 @@ rm -rf "$work" && mkdir -p "$work"
 
 require_audio_server
 
-passed=0 failed=0
 pass() { echo "ok   $1"; passed=$((passed + 1)); }
 fail() { echo "FAIL $1: $2"; failed=$((failed + 1)); }
 
@@ -83,5 +82,4 @@ if run_case auto_full "MixInMode=2\nWantActive=1\nAutoMixInThresh=0\nAutoMixInPe
   else fail auto_full "RMS over the last seconds $level, expected the microphone's $kMicRms"; fi
 fi
 
-echo "$passed passed, $failed failed"
-[ $failed -eq 0 ]
+checks_passed

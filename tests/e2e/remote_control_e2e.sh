@@ -15,10 +15,6 @@ rm -rf "$work" && mkdir -p "$work/Plugins"
 
 require_audio_server
 
-passed=0 failed=0
-check() {  # check NAME CONDITION-EXIT-STATUS [DETAIL]
-  if [ "$2" -eq 0 ]; then echo "ok   $1"; passed=$((passed + 1)); else echo "FAIL $1 ${3:-}"; failed=$((failed + 1)); fi
-}
 remote() { "$root/scripts/wine-run" "$build/tidewell-remote.exe" --timeout 20000 "$@" 2>&1 | tr -d '\r'; }
 stat_of() { sed -n "s/^\t$1: //p" <<<"$2"; }
 ini_of() { tr -d '\r' < "$work/Plugins/QXWTidewell.ini" | sed -n "s/^$1=//p"; }
@@ -170,5 +166,4 @@ code=$(api "$base/api/state")
 check "the plug-in back: the bridge reconnects (and switches the server on)" \
   "$([ "$code" = 200 ] && [[ $(body) == '{"mode":"manual"'* ]]; echo $?)" "$code $(body)"
 
-echo "$passed passed, $failed failed"
-[ $failed -eq 0 ]
+checks_passed

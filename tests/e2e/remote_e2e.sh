@@ -12,10 +12,6 @@ rm -rf "$work" && mkdir -p "$work/Plugins"
 
 require_audio_server
 
-passed=0 failed=0
-check() {  # check NAME CONDITION-EXIT-STATUS [DETAIL]
-  if [ "$2" -eq 0 ]; then echo "ok   $1"; passed=$((passed + 1)); else echo "FAIL $1 ${3:-}"; failed=$((failed + 1)); fi
-}
 remote() { "$root/scripts/wine-run" "$build/tidewell-remote.exe" --timeout 20000 "$@" 2>&1 | tr -d '\r'; }
 
 cp "$build/dsp_qxtidewell.dll" "$work/Plugins/"
@@ -100,5 +96,4 @@ sleep 1
 "$root/scripts/wine-run" "$build/tidewell-remote.exe" --timeout 3000 MixInStats > /dev/null 2>&1
 check "toggling again stops the server" "$([ $? -eq 2 ]; echo $?)"
 
-echo "$passed passed, $failed failed"
-[ $failed -eq 0 ]
+checks_passed
