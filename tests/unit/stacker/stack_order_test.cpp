@@ -121,7 +121,8 @@ TEST_F(Order_, AHugeModuleCountIsBoundedByTheLinesThatExist) {
     Save(2000000000, {Record(0, "dsp_b.dll", "Echo", "true"), Record(1999999999, "dsp_a.dll", "Chorus", "true")});
     const auto start = std::chrono::steady_clock::now();
     auto manager = Build();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+    // Reading up to the count would take minutes; a loaded machine may take a while anyway.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_THAT(Order(*manager->Stack()),
                 ElementsAre("dsp_qxtidewell.dll/Tidewell MixIn*", "dsp_b.dll/Echo*", "dsp_a.dll/Chorus*",
                             "dsp_b.dll/Reverb", "dsp_qxtidewell.dll/Tidewell Bypass"));
