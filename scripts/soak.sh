@@ -25,7 +25,9 @@
 # through while a cycle ran, none lost, no fault or contract break; handle and window counts
 # flat and private bytes grown by less than 1 MB from the quiet end of the first round of the
 # schedule to the quiet end of the last (runs of 4 minutes or more); the voice back after
-# every return of the microphone. Figures go to
+# every return of the microphone (and at least one return made), the first loss coming
+# 0.5 s after the last Init of the cycles; and, in a short run of its own, the same early
+# loss in the Lowest setting. Figures go to
 # build/soak/summary.txt; the exit status is 0 only when every check passes.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -53,6 +55,7 @@ readonly kVoiceRms=0.0884     # half the tone's RMS: voice present above
 readonly kVoiceBackLimit=10   # seconds after a return by which the voice must be back
 readonly kLossSeconds=10      # how long the microphone stays away
 readonly kPrivateGrowthLimit=1048576
+readonly kFirstLossAfterInit=0.5  # seconds after the last Init of the cycles
 
 # ---- the stack: MixIn, then the faulting modules ----
 cp "$build/dsp_qxtidewell.dll" "$work/Plugins/"
@@ -175,24 +178,31 @@ remote_round() {
   remote --timeout 20000 --expect 1 MixInStats > "$work/remote-last.txt" || echo "$(now) remote: no answer" >> "$work/events.log"
 }
 
-t=70
+# The first round begins kFirstLossAfterInit after the cycles' last Init (the host logs
+# "resources after-cycles" right after it), so the first loss finds the capture still
+# opening or priming, as a USB microphone that re-enumerates as the player starts does.
+for _ in $(seq 1 $((seconds * 20))); do cycles_done && break; sleep 0.05; done
+first=$(awk -v n="$(now)" -v d=$kFirstLossAfterInit 'BEGIN { printf "%.2f", n + d }')
+echo "$(now) cycles done; first loss at $first s" >> "$work/events.log"
+plus() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a + b }'; }
+t=$first
 rounds=()
-while [ $((t + 60)) -le "$seconds" ]; do
+while awk -v t="$t" -v s="$seconds" 'BEGIN { exit !(t + 60 <= s) }'; do
   rounds+=("$t")
   at "$t"
   stop_tone
   pactl unload-module "$(sink_module)" && losses+=("$(now)")
   echo "$(now) microphone removed" >> "$work/events.log"
   remote_round
-  at "$((t + kLossSeconds))"
+  at "$(plus "$t" $kLossSeconds)"
   load_sink && start_tone && returns+=("$(now)")
   echo "$(now) microphone returned" >> "$work/events.log"
-  at "$((t + kLossSeconds + 20))"
+  at "$(plus "$t" $((kLossSeconds + 20)))"
   lock_settings
   remote_round
-  at "$((t + kLossSeconds + 30))"
+  at "$(plus "$t" $((kLossSeconds + 30)))"
   unlock_settings
-  t=$((t + 60))
+  t=$(plus "$t" 60)
 done
 
 wait "$host"; status=$?; host=""
@@ -219,7 +229,7 @@ report "cycles: $(field cycles) of $cycles, blocks played through while a cycle 
 # back, settings unlocked, no client connected), the first round's against the last's. Of
 # the samples there, the one with the fewest windows: a Config dialog may be open at another.
 quiet_tick() {
-  awk -v f=$(($1 + 40)) -v u=$(($1 + 61)) '/resources tick/ {
+  awk -v f="$(plus "$1" 40)" -v u="$(plus "$1" 61)" '/resources tick/ {
       t = $2; sub(/\]/, "", t); if (t + 0 < f || t + 0 >= u) next
       w = $0; sub(/.* windows=/, "", w); w += 0
       if (best == "" || w < fewest) { best = $0; fewest = w }
@@ -245,7 +255,7 @@ fi
 
 # The voice after every return: the first 0.25 s window with the tone's level.
 voice_at() { sox "$work/out.wav" -n trim "$1" 0.25 stat 2>&1 | awk -v v=$kVoiceRms '/RMS +amplitude/ { exit !($3 > v) }'; }
-worst=0
+worst=0 came_back=0
 for r in "${returns[@]}"; do
   back=""
   for ((k = 0; k < kVoiceBackLimit * 4; k++)); do
@@ -253,14 +263,24 @@ for r in "${returns[@]}"; do
     if voice_at "$w"; then back=$(awk -v w="$w" -v r="$r" 'BEGIN { printf "%.2f", w - r }'); break; fi
   done
   if [ -n "$back" ]; then
+    came_back=$((came_back + 1))
     worst=$(awk -v a="$worst" -v b="$back" 'BEGIN { print (b > a ? b : a) }')
     report "microphone returned at $r s: voice back after $back s"
   else
     check "voice back within $kVoiceBackLimit s of the return at $r s" 1
   fi
 done
-check "voice back after all ${#returns[@]} returns of the microphone (slowest $worst s)" \
-  "$([ ${#returns[@]} -gt 0 ]; echo $?)"
+# Passes only when the schedule returned the microphone and every return brought it back.
+[ ${#returns[@]} -gt 0 ] && [ "$came_back" -eq ${#returns[@]} ]
+check "voice back after $came_back of ${#returns[@]} returns of the microphone (slowest $worst s)" $? \
+  "$([ ${#returns[@]} -gt 0 ] || echo '(the schedule made no return)')"
+
+# The same early loss in the Lowest setting: a short run of its own, the microphone gone
+# 0.5 s after the Init and back 3 s later (tests/e2e/device_loss_e2e.sh).
+lowest=$("$root/tests/e2e/device_loss_e2e.sh" "$build" --setting lowest --schedule 0.5:3.5 --seconds 15 2>&1)
+lowest_status=$?
+while IFS= read -r l; do report "lowest, early loss: $l"; done < <(grep -E '^(ok|FAIL|lowest:) ' <<<"$lowest")
+check "lowest: voice back after a loss 0.5 s after the Init" $lowest_status
 boxes=$(wc -l < "$work/boxes.log" 2>/dev/null || echo 0)
 report "message boxes answered: $boxes; Config calls: $(field config_calls); microphone removals: ${#losses[@]}"
 report "$passed passed, $failed failed"

@@ -7,7 +7,7 @@
 
 enum CaptureTrouble : uint8_t {
     kTroubleNone = 0,
-    kTroubleDeviceLost = 1,   // no buffer for too long while recording, or a device error
+    kTroubleDeviceLost = 1,   // no buffer for too long once started, a device error, or missing at open
     kTroubleDeviceStuck = 2,  // the device refused to stop, again and again, while closing
 };
 

@@ -42,8 +42,11 @@ void TWaveInRecThread::Open() {
     WAVEINCAPSA caps{};
     if (!number ||
         waveIn_.GetDevCaps(static_cast<UINT_PTR>(static_cast<UINT>(*number)), &caps, sizeof caps) !=
-            MMSYSERR_NOERROR ||
-        caps.wChannels < channels_) {
+            MMSYSERR_NOERROR) {
+        MissingDevice();
+        return;
+    }
+    if (caps.wChannels < channels_) {
         SetState(kStateError);
         return;
     }
@@ -65,13 +68,31 @@ void TWaveInRecThread::Open() {
         channels_ = format.nChannels;
         return;  // Init until MM_WIM_OPEN says Open
     }
-    if (result == WAVERR_BADFORMAT) SoundErrorBeep();
+    if (result == WAVERR_BADFORMAT) {
+        SoundErrorBeep();
+        SetState(kStateError);
+        return;
+    }
+    MissingDevice();
+}
+
+// A named device that is not there, or will not open, is missing for now: a microphone
+// unplugged before the start, or lost while it was being opened (a USB device re-enumerating
+// as the player starts). The watchdog opens it again once a second until it is back. A device
+// that is there but cannot record the stream (too few channels, an unsupported format) is
+// not retried.
+void TWaveInRecThread::MissingDevice() {
+    trouble_ = kTroubleDeviceLost;
     SetState(kStateError);
 }
 
 void TWaveInRecThread::Start() {
     if (device_ == nullptr) return;
     const bool wasPaused = state_ == kStatePaused;
+    // The mixer asks for a start with every block until the first buffer comes back; those
+    // repeats must not restart the watchdog's count, or a device lost before its first
+    // buffer would be waited for forever.
+    const bool recording = deliveryExpected_ && IsStateIn(state_, {kStateOpen, kStateDataReady});
     if (preparedHeaders_.Count() == 0) PrepareBatch(kPrepareBatch);
     if (!wasPaused) {
         const int32_t depth = ProfileOf(latency_).DeviceDepth;
@@ -85,9 +106,9 @@ void TWaveInRecThread::Start() {
     const HWAVEIN device = device_;
     const MMRESULT result = device != nullptr ? waveIn_.Start(device) : MMSYSERR_INVALHANDLE;
     if (result == MMSYSERR_NOERROR) {
-        SetState(wasPaused ? kStateDataReady : kStateOpen);
+        if (!recording) lastDelivery_ = tick_();
         deliveryExpected_ = true;
-        lastDelivery_ = tick_();
+        SetState(wasPaused ? kStateDataReady : kStateOpen);
         return;
     }
     if (result == MMSYSERR_INVALHANDLE) device_ = nullptr;

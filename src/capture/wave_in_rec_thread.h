@@ -14,7 +14,9 @@
 // A watchdog on the thread's own timer notices a device that stops delivering while it
 // records (no buffer for several buffer lengths: a microphone unplugged, or removed from the
 // sound server): the thread closes it, releasing every buffer, returns to Idle so that the
-// mixer opens it again, and while that open fails retries it by itself once a second. A
+// mixer opens it again, and while that open fails retries it by itself once a second. The
+// same holds for a started device that never delivered, and for a named device that is
+// missing when it is opened. A
 // close whose stop keeps failing gives up after a bounded number of tries and closes the
 // device regardless. Trouble() tells the status line about both.
 //
@@ -127,6 +129,7 @@ private:
     void Drain();
 
     void Open();
+    void MissingDevice();
     void Start();
     void PrepareBatch(int32_t count);
     bool AddToDevice(CaptureHeader* header);  // false: a fatal failure closed the device

@@ -79,6 +79,29 @@ TEST_F(RecThreadDeviceLossTest, SilentDeviceIsClosedAndReopenedAtABoundedRateUnt
     EXPECT_EQ(thread->Trouble(), kTroubleNone);
 }
 
+// A microphone gone as the player starts: missing at the first open, then back but silent
+// from its start on, while the mixer asks for a start with every block as it does until the
+// first buffer comes.
+TEST_F(RecThreadDeviceLossTest, DeviceThatNeverDeliveredIsRetriedAndReopenedLikeALostOne) {
+    device.FailNext(WaveInCall::Open, MMSYSERR_BADDEVICEID, 1);
+    ASSERT_TRUE(thread->RequestOpen("Scripted Microphone", kRate, kBits, kStereo));
+    ASSERT_TRUE(WaitState(kStateError));
+    EXPECT_EQ(thread->Trouble(), kTroubleDeviceLost);
+    fakeTick += kReopenIntervalMs;
+    ASSERT_TRUE(WaitState(kStateOpen)) << "retried by itself";
+
+    thread->RequestStart();
+    Settle();
+    for (uint32_t waited = 0; waited < kStallMinimumMs; waited += kWatchdogPeriodMs) {
+        fakeTick += kWatchdogPeriodMs;
+        thread->RequestStart();
+        Settle(1);
+    }
+    ASSERT_TRUE(WaitState(kStateIdle)) << "taken as lost, though it never delivered";
+    EXPECT_EQ(thread->Trouble(), kTroubleDeviceLost);
+    EXPECT_EQ(device.OpenHandles(), 0);
+}
+
 TEST_F(RecThreadDeviceLossTest, CloseWhoseStopKeepsFailingClosesTheDeviceAfterBoundedTries) {
     Recording();
     constexpr int kRefusals = 1000;  // far more than the thread tries
