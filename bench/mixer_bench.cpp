@@ -59,6 +59,11 @@ public:
     void RequestReset() override {}
     void SetLatency(LatencyMode) override {}
     int32_t RecordedCount() const override { return kRecordedLimit; }
+    int64_t RecordedValues() const override {
+        return int64_t{kRecordedLimit} * static_cast<int64_t>(TheSignals().capture.size());
+    }
+    void SetClockRatio(double) override {}
+    double ArrivalLateness() const override { return 0.0; }
     double NewestArrival() const override { return 0.0; }
     CaptureBuffer TakeRecordedBuffer() override {
         CaptureBuffer buffer;

@@ -65,3 +65,11 @@ CaptureHeader* HeaderList::TakeAll() {
     count_ = 0;
     return chain;
 }
+
+int64_t HeaderList::BytesRecorded() const {
+    int64_t bytes = 0;
+    for (const CaptureHeader* header = head_; header != nullptr; header = header->Next) {
+        bytes += header->Wave.dwBytesRecorded;
+    }
+    return bytes;
+}

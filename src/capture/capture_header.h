@@ -40,6 +40,8 @@ public:
     // Detaches the whole chain (oldest first, linked by Next) and leaves the list empty.
     CaptureHeader* TakeAll();
     int32_t Count() const { return count_; }
+    // The bytes recorded in all its headers (by the thread that may change it).
+    int64_t BytesRecorded() const;
 
 private:
     CaptureHeader* head_ = nullptr;

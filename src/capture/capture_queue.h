@@ -55,6 +55,8 @@ public:
     virtual void SetLatency(LatencyMode mode) = 0;
 
     virtual int32_t RecordedCount() const = 0;
+    // The sample values (all channels counted) in the recorded buffers waiting.
+    virtual int64_t RecordedValues() const = 0;
     // When the newest recorded buffer arrived, on the monotonic clock the mixer reads
     // (MonotonicSecondsNow). Set together with the buffer's entry in the queue, so read
     // after RecordedCount it is never older than the newest buffer counted.
@@ -67,4 +69,12 @@ public:
     virtual void ReleaseDataBlock(uint8_t* block) = 0;
     // Frees every mark of a chain; returns the On value of the last one (0 when empty).
     virtual uint8_t ReleaseMarkChain(CaptureMark* chain) = 0;
+
+    // The ratio (input frames per output frame) at which the buffers that arrive from now
+    // on are brought from the microphone's clock to the host's; exactly 1 leaves them as
+    // recorded. Set by the mixer's clock follower.
+    virtual void SetClockRatio(double ratio) = 0;
+    // How late recorded buffers arrive against the device's steady rate: a high quantile
+    // of the recent arrivals, in seconds (grows fast, shrinks slowly).
+    virtual double ArrivalLateness() const = 0;
 };

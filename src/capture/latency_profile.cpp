@@ -6,15 +6,16 @@ namespace {
 
 // Chosen by measuring under Wine with PulseAudio (docs/benchmarks.md, "make latency"): the
 // device delivers every 10 ms, so 10 ms buffers are the shortest that arrive steadily. In
-// the ramped settings the reserve is kept beyond the block being mixed, so a delivery may
-// come the reserve less one buffer late: Lowest's three 10 ms buffers leave 20 ms (two left
-// 10 ms and dropped out about once a minute), Low's four 20 ms buffers 60 ms, which rides
-// out a busy machine. The device holds more buffers than the reserve (memory, not
-// delay), so it never runs dry.
+// the ramped settings the reserve kept beyond the block being mixed follows how late the
+// buffers arrive (a high quantile of their lateness and a margin), never less than the
+// setting's least reserve: Low keeps 60 ms whatever the arrivals, which rides out a busy
+// machine. Each underrun adds one buffer (the priming reserve counts from the setting's
+// own) until a quiet stretch takes it back. The device holds more buffers than any reserve
+// (memory, not delay), so it never runs dry.
 constexpr LatencyProfile kProfiles[kLatencyModeCount] = {
-    {"Classic", "About 2.5 s late; rides out any hiccup.", 2, 5, 5, false},
-    {"Low", "About 0.1 s late; fine on most machines.", 50, 10, 4, true},
-    {"Lowest", "About 50 ms late; a busy machine drops out.", 100, 12, 3, true},
+    {"Classic", "About 2.5 s late; rides out any hiccup.", 2, 5, 5, false, 0.0},
+    {"Low", "About 0.1 s late; fine on most machines.", 50, 10, 4, true, 0.060},
+    {"Lowest", "About 50 ms late; a busy machine drops out.", 100, 12, 3, true, 0.010},
 };
 
 }  // namespace

@@ -26,6 +26,7 @@ struct LatencyProfile {
     int32_t PrimingReserve;        // recorded buffers waiting before mixing starts (ramped
                                    // settings: beyond the block, as a delay)
     bool Ramped;                   // underrun ramps, fade-in after priming, reserve recovery
+    double MinReserveSeconds;      // ramped settings: the least reserve beyond the block
 };
 
 // The profile of a mode; anything out of range is Classic.

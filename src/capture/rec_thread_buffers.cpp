@@ -16,7 +16,7 @@ void TWaveInRecThread::PrepareBatch(int32_t count) {
     const uint32_t size = static_cast<uint32_t>(buffSize_.load());
     while (preparedHeaders_.Count() < count) {
         CaptureHeader* header = NewCaptureHeader();
-        uint8_t* block = header != nullptr ? NewDataBlock(size) : nullptr;
+        uint8_t* block = header != nullptr ? NewDataBlock(blockSize_) : nullptr;
         if (block == nullptr) {
             FreeCaptureHeader(header);
             return;
@@ -68,8 +68,12 @@ void TWaveInRecThread::BufferArrival(HWAVEIN device, WAVEHDR* wave) {
     CaptureHeader* header = deviceHeaders_.Remove(wave);
     if (header == nullptr) return;  // not one this thread queued: nothing of ours to attach
     waveIn_.UnprepareHeader(device, &header->Wave, sizeof(WAVEHDR));
-    AttachMarks(header, now);
     const double arrival = MonotonicSecondsNow();
+    ToHostClock(header, arrival);
+    // The frames the resampler holds back come out ahead of this buffer's: its end, which
+    // the marks are placed from, was recorded that much earlier.
+    const double held = sampleRate_ > 0 ? static_cast<double>(resampler_.HeldFrames()) / sampleRate_ : 0.0;
+    AttachMarks(header, now - held / kSecondsPerDay);
     {
         std::lock_guard<std::mutex> hold(RecordedLock());
         recordedQueue_.PushBack(header);
@@ -81,6 +85,21 @@ void TWaveInRecThread::BufferArrival(HWAVEIN device, WAVEHDR* wave) {
         SetState(kStateDataReady);
     }
     Rearm();
+}
+
+// A buffer of a running device tells how late it came, and is resampled at the mixer's
+// ratio in its own block (a buffer handed back by a stop or a close is only resampled).
+void TWaveInRecThread::ToHostClock(CaptureHeader* header, double arrival) {
+    const int64_t frameBytes = int64_t{bitsPerSample_} / kBitsPerByte * channels_;
+    if (frameBytes <= 0 || header->Wave.lpData == nullptr) return;
+    const int64_t frames = header->Wave.dwBytesRecorded / frameBytes;
+    if (deliveryExpected_ && IsStateIn(state_, {kStateOpen, kStateDataReady}) && sampleRate_ > 0) {
+        jitter_.Arrived(arrival, static_cast<double>(frames) / sampleRate_);
+        lateness_ = jitter_.Estimate();
+    }
+    const int64_t made = resampler_.Process(reinterpret_cast<uint8_t*>(header->Wave.lpData), frames,
+                                            blockSize_ / frameBytes, clockRatio_);
+    header->Wave.dwBytesRecorded = static_cast<DWORD>(made * frameBytes);
 }
 
 void TWaveInRecThread::AttachMarks(CaptureHeader* header, double now) {
@@ -124,7 +143,7 @@ void TWaveInRecThread::Recycle(CaptureHeader* header) {
         return;
     }
     const uint32_t size = static_cast<uint32_t>(buffSize_.load());
-    uint8_t* block = BlockForRecycle(header, size);
+    uint8_t* block = BlockForRecycle(header, blockSize_);
     FreeMarkChain(header->Marks);
     *header = CaptureHeader{};
     if (block == nullptr) {

@@ -62,6 +62,11 @@ void TWaveInRecThread::Open() {
                                          reinterpret_cast<DWORD_PTR>(ownWindow_), 0, CALLBACK_WINDOW);
     buffSize_ = LatencyBufferSize(latency_, srate, bps, nch);
     if (result == MMSYSERR_NOERROR) {
+        const int64_t frameBytes = int64_t{bps} / kBitsPerByte * nch;
+        const int64_t frames = frameBytes > 0 ? buffSize_ / frameBytes : 0;
+        blockSize_ = static_cast<uint32_t>(buffSize_ + RecordedResampler::GrowthFrames(frames) * frameBytes);
+        resampler_.Configure(srate, bps, nch, frames);
+        clockRatio_ = 1.0;
         device_ = opened;
         sampleRate_ = static_cast<int32_t>(format.nSamplesPerSec);
         bitsPerSample_ = format.wBitsPerSample;
@@ -106,7 +111,11 @@ void TWaveInRecThread::Start() {
     const HWAVEIN device = device_;
     const MMRESULT result = device != nullptr ? waveIn_.Start(device) : MMSYSERR_INVALHANDLE;
     if (result == MMSYSERR_NOERROR) {
-        if (!recording) lastDelivery_ = tick_();
+        if (!recording) {
+            lastDelivery_ = tick_();
+            // Arrivals after a pause or a stop are late against the old timeline: start anew.
+            jitter_.Reset();
+        }
         deliveryExpected_ = true;
         SetState(wasPaused ? kStateDataReady : kStateOpen);
         return;

@@ -78,6 +78,13 @@ int32_t TWaveInRecThread::RecordedCount() const {
     return recordedQueue_.Count();
 }
 
+int64_t TWaveInRecThread::RecordedValues() const {
+    const int32_t bytesPerValue = bitsPerSample_ / kBitsPerByte;
+    if (bytesPerValue <= 0) return 0;
+    std::lock_guard<std::mutex> hold(RecordedLock());
+    return recordedQueue_.BytesRecorded() / bytesPerValue;
+}
+
 double TWaveInRecThread::NewestArrival() const {
     std::lock_guard<std::mutex> hold(RecordedLock());
     return newestArrival_;

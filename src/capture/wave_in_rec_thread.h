@@ -20,6 +20,11 @@
 // close whose stop keeps failing gives up after a bounded number of tries and closes the
 // device regardless. Trouble() tells the status line about both.
 //
+// Each buffer that arrives is brought from the microphone's clock to the host's at the
+// ratio the mixer's clock follower sets (RecordedResampler), which may make it a few frames
+// longer: data blocks have room for that beyond BuffSize. How late buffers arrive against
+// the device's steady rate is measured too (ArrivalJitter), for the mixer's reserve.
+//
 // Owns: the utility window, the device handle, every capture header and data block except
 // the blocks the mixer holds (given back with ReturnDataBlock, or freed with
 // ReleaseDataBlock when taken before a reset or format change), and the pending marks.
@@ -31,6 +36,7 @@
 #include <mutex>
 #include <string>
 
+#include "capture/arrival_jitter.h"
 #include "capture/capture_format.h"
 #include "capture/capture_header.h"
 #include "capture/capture_queue.h"
@@ -38,6 +44,7 @@
 #include "capture/data_block.h"
 #include "capture/local_clock.h"
 #include "capture/monotonic_clock.h"
+#include "capture/recorded_resampler.h"
 #include "capture/suspended_thread.h"
 #include "capture/tick_clock.h"
 #include "capture/wave_in_api.h"
@@ -97,11 +104,14 @@ public:
 
     // Consumer operations (playback thread).
     int32_t RecordedCount() const override;
+    int64_t RecordedValues() const override;
     double NewestArrival() const override;
     CaptureBuffer TakeRecordedBuffer() override;
     void ReturnDataBlock(uint8_t* block) override;
     void ReleaseDataBlock(uint8_t* block) override;
     uint8_t ReleaseMarkChain(CaptureMark* chain) override;
+    void SetClockRatio(double ratio) override { clockRatio_ = ratio; }
+    double ArrivalLateness() const override { return lateness_; }
 
     // Statistics, read without a lock (approximate while the thread works).
     int32_t InQueueBuffersCount() const { return deviceHeaders_.Count(); }
@@ -135,6 +145,7 @@ private:
     bool AddToDevice(CaptureHeader* header);  // false: a fatal failure closed the device
     void BufferArrival(HWAVEIN device, WAVEHDR* wave);
     void AttachMarks(CaptureHeader* header, double now);
+    void ToHostClock(CaptureHeader* header, double arrival);
     void Rearm();
     void Recycle(CaptureHeader* header);
     uint8_t* BlockForRecycle(CaptureHeader* header, uint32_t size);
@@ -168,9 +179,17 @@ private:
     RelaxedAtomic<HWAVEIN> device_{nullptr};
     RelaxedAtomic<uint8_t> state_{kStateGoAway};
     RelaxedAtomic<int32_t> buffSize_{0};
+    uint32_t blockSize_ = 0;  // capture thread: a data block's room, BuffSize and what resampling may add
     RelaxedAtomic<LatencyMode> latency_{LatencyMode::Classic};
 
     RelaxedAtomic<uint8_t> trouble_{kTroubleNone};
+
+    // The recorded stream brought to the host's clock at the mixer's ratio, and how late the
+    // buffers arrive (capture thread; the two published values are read by the mixer).
+    RecordedResampler resampler_;
+    ArrivalJitter jitter_;
+    RelaxedAtomic<double> clockRatio_{1.0};
+    RelaxedAtomic<double> lateness_{0.0};
 
     // Watchdog (capture thread): a started device owes a buffer since lastDelivery_.
     bool deliveryExpected_ = false;

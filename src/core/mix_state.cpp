@@ -57,4 +57,8 @@ void MixStateRecord::ResetForInit() {
     MixOtStep = 1.0 / (AutoMixOtFade * kDefaultStepRate);
     PTTOn = false;
     LastPTTSampleIndex = 0;
+    LatencyDelay = 0.0;
+    LatencyTarget = 0.0;
+    ClockRatio = 1.0;
+    Underruns = 0;
 }

@@ -105,6 +105,13 @@ struct MixStateRecord {
     // The latency setting (Init sets it from the configuration); the mixer applies it at
     // its next format reset, so a change comes with a reset request.
     RelaxedAtomic<LatencyMode> Latency{LatencyMode::Classic};
+    // How late the voice is mixed, as the mixer keeps it: the delay measured (smoothed) and
+    // the delay aimed at (seconds), the resampling ratio of the recorded stream (input frames
+    // per output frame) and the underruns since Init.
+    RelaxedAtomic<double> LatencyDelay{0.0};
+    RelaxedAtomic<double> LatencyTarget{0.0};
+    RelaxedAtomic<double> ClockRatio{1.0};
+    RelaxedAtomic<int32_t> Underruns{0};
 
     // Puts every field that MixIn Init resets back to its start value. The fields marked
     // "not reset by Init", the mode, the PTT level, NotifyHWnd, EnableBypass and buff0 are

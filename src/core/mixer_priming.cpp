@@ -29,13 +29,38 @@ bool MixingEngine::PrimeOrProceed(int numsamples, int bps, int nch, int srate) {
     if (ProfileOf(latency_).Ramped) return PrimeToDelay(numsamples, bps, nch, srate);
     if (state_.last0_rtab < state_.nominalbuffcount) {
         state_.last0_rtab = std::max(state_.last0_rtab.load(), queue_->RecordedCount());
+        primed_ = false;
         return false;
     }
     if (!EnsureCaptureData(bps, nch, srate)) {
         CountUnderrun();
         return false;
     }
+    FollowClassicClock(numsamples, nch, srate);
     return true;
+}
+
+// Classic keeps its buffers and its priming, and from then on holds the delay that priming
+// left: measured over the first seconds after it, then followed.
+void MixingEngine::FollowClassicClock(int numsamples, int nch, int srate) {
+    if (!primed_) {
+        primed_ = true;
+        follower_.Restart();
+        classicTarget_ = -1.0;
+        framesSincePrimed_ = 0;
+    }
+    const double delay = DelaySeconds(clock_.MonotonicSeconds(), nch, srate);
+    const double blockSeconds = static_cast<double>(numsamples) / srate;
+    if (classicTarget_ < 0.0) {
+        // Measuring: the drift learnt before (if any) still applies, the delay is not steered.
+        follower_.Update(delay, std::nan(""), blockSeconds);
+        framesSincePrimed_ += numsamples;
+        if (static_cast<double>(framesSincePrimed_) >= kClassicTargetSeconds * srate) classicTarget_ = follower_.Delay();
+    } else {
+        follower_.Update(delay, classicTarget_, blockSeconds);
+    }
+    queue_->SetClockRatio(follower_.Ratio());
+    PublishLatency(classicTarget_ < 0.0 ? follower_.Delay() : classicTarget_);
 }
 
 // Ramped settings: the reserve is a delay, not a count of buffers. Blocks pass unchanged
@@ -51,8 +76,8 @@ bool MixingEngine::PrimeToDelay(int numsamples, int bps, int nch, int srate) {
     if (state_.last0_rtab < state_.nominalbuffcount) {
         const int32_t count = queue_->RecordedCount();
         const int64_t minimum = numsamples + RampFrames(srate);
-        const bool reached = count > 0 && AvailableValues(bps, nch, srate) / nch >= minimum &&
-                             DelaySeconds(now, bps, nch, srate) >= target;
+        const bool reached = count > 0 && AvailableValues() / nch >= minimum &&
+                             DelaySeconds(now, nch, srate) >= target;
         // A full queue is as much as the capture thread keeps: mixing starts regardless.
         if (!reached && count < kRecordedLimit) {
             state_.last0_rtab = std::min(std::max(state_.last0_rtab.load(), count), state_.nominalbuffcount - 1);
@@ -69,13 +94,20 @@ bool MixingEngine::PrimeToDelay(int numsamples, int bps, int nch, int srate) {
     const bool silent = w_.fIn == 0.0 && w_.target == 0.0;
     if (w_.gate == 0.0) {
         SkipToDelay(now, target, numsamples, bps, nch, srate);
-    } else if (silent && DelaySeconds(now, bps, nch, srate) >
-                              target + static_cast<double>(BufferFrames(bps, nch, srate)) / srate) {
+        follower_.Restart();
+    } else if (underrunBacklog_) {
         // Delay an underrun left behind (buffers that arrived late, in a burst) is skipped
-        // while the voice is not heard, so it does not stay for good.
-        SkipToDelay(now, target, numsamples, bps, nch, srate);
+        // while the voice is not heard, so it does not stay for good. Any other excess is
+        // left to the clock follower: no audio is dropped to shrink the delay.
+        const double slack = static_cast<double>(BufferFrames(bps, nch, srate)) / srate;
+        if (DelaySeconds(now, nch, srate) <= target + slack) {
+            underrunBacklog_ = false;
+        } else if (silent) {
+            SkipToDelay(now, target, numsamples, bps, nch, srate);
+            follower_.Restart();
+        }
     }
-    FollowDrift(now, target, numsamples, bps, nch, srate);
+    FollowClock(now, target, numsamples, nch, srate);
     RecoverReserve(numsamples, srate);
     return true;
 }
@@ -85,9 +117,12 @@ bool MixingEngine::PrimeToDelay(int numsamples, int bps, int nch, int srate) {
 void MixingEngine::CountUnderrun() {
     if (!IsHalted(queue_->State())) {
         state_.nominalbuffcount = std::min(state_.nominalbuffcount + 1, kRecordedLimit);
+        state_.Underruns = state_.Underruns + 1;
     }
     state_.last0_rtab = 0;
     framesSinceUnderrun_ = 0;
+    primed_ = false;
+    underrunBacklog_ = true;
 }
 
 // After a stretch without underruns the reserve steps back towards the setting's own.
@@ -101,17 +136,27 @@ void MixingEngine::RecoverReserve(int numsamples, int srate) {
     }
 }
 
-// The delay the ramped settings keep: the block being mixed and the reserve's buffers
-// beyond it. A buffer arriving up to (reserve - 1) buffer lengths late is still in time.
+// The delay the ramped settings keep: the block being mixed and, beyond it, a reserve that
+// lasts from one arrival to the next (a buffer's length) with the underrun ramp, plus how
+// late buffers arrive (a high quantile of their lateness) and a margin; never less than the
+// setting's own least reserve, and one buffer more for every underrun not yet recovered
+// from.
 double MixingEngine::TargetDelay(int numsamples, int bps, int nch, int srate) const {
-    return static_cast<double>(numsamples + int64_t{state_.nominalbuffcount} * BufferFrames(bps, nch, srate)) / srate;
+    const LatencyProfile& profile = ProfileOf(latency_);
+    const double bufferSeconds = static_cast<double>(BufferFrames(bps, nch, srate)) / srate;
+    const double lateness = queue_->ArrivalLateness();
+    const double wanted = bufferSeconds + kUnderrunRampSeconds + kReserveMarginSeconds +
+                          (std::isfinite(lateness) ? std::max(0.0, lateness) : kMaxReserveSeconds);
+    const double reserve = std::clamp(wanted, profile.MinReserveSeconds, kMaxReserveSeconds);
+    const int64_t grown = std::max<int64_t>(0, int64_t{state_.nominalbuffcount} - profile.PrimingReserve);
+    return static_cast<double>(numsamples) / srate + reserve + static_cast<double>(grown) * bufferSeconds;
 }
 
 // How old the oldest recorded frame available is: the newest buffer's age (counted from
 // its arrival) plus the frames waiting. The arrival is read after the count, so a buffer
 // arriving in between makes the delay look shorter, never longer.
-double MixingEngine::DelaySeconds(double now, int bps, int nch, int srate) const {
-    const int64_t frames = AvailableValues(bps, nch, srate) / nch;
+double MixingEngine::DelaySeconds(double now, int nch, int srate) const {
+    const int64_t frames = AvailableValues() / nch;
     const double age = std::max(0.0, now - queue_->NewestArrival());
     return age + static_cast<double>(frames) / srate;
 }
@@ -119,7 +164,7 @@ double MixingEngine::DelaySeconds(double now, int bps, int nch, int srate) const
 // Skips the oldest recorded frames, unheard, until the delay is the target; never below
 // what this block and a ramp need.
 void MixingEngine::SkipToDelay(double now, double target, int numsamples, int bps, int nch, int srate) {
-    const int64_t frames = AvailableValues(bps, nch, srate) / nch;
+    const int64_t frames = AvailableValues() / nch;
     const double age = std::max(0.0, now - queue_->NewestArrival());
     const int64_t wanted = std::llround((target - age) * srate);
     const int64_t keep = std::max(wanted, int64_t{numsamples} + RampFrames(srate));
@@ -129,28 +174,23 @@ void MixingEngine::SkipToDelay(double now, double target, int numsamples, int bp
         w_.pointer += static_cast<int32_t>(step);
         values -= step;
     }
-    averageDelay_ = DelaySeconds(now, bps, nch, srate);
 }
 
 // The microphone's clock and the host's never run at exactly the same rate (a few hundred
 // parts per million between two sound cards is common): left alone, the delay would creep
-// up without end, or underruns would come back at regular intervals. The delay is averaged
-// over the last blocks; while the average stays more than kDriftDeadbandSeconds above the
-// target, one recorded frame is left out at the start of a block, and while it stays as far
-// below, one is played twice. One frame in a block (about 0.2 % at most) is a kink far too
-// small to hear, where skipping or waiting for whole buffers would be a click or a gap.
-void MixingEngine::FollowDrift(double now, double target, int numsamples, int bps, int nch, int srate) {
-    const double frame = 1.0 / srate;
-    averageDelay_ += (DelaySeconds(now, bps, nch, srate) - averageDelay_) / kDriftAverageBlocks;
-    if (averageDelay_ > target + kDriftDeadbandSeconds &&
-        AvailableValues(bps, nch, srate) / nch > numsamples + RampFrames(srate) + 1) {
-        w_.pointer += nch;
-        averageDelay_ -= frame;
-        EnsureCaptureData(bps, nch, srate);
-    } else if (averageDelay_ < target - kDriftDeadbandSeconds && w_.pointer >= nch) {
-        w_.pointer -= nch;
-        averageDelay_ += frame;
-    }
+// up without end, or underruns would come back at regular intervals. The clock follower
+// turns the measured delay into the ratio at which the capture thread resamples what it
+// records next, so the delay stays on the target without a skipped or repeated frame.
+void MixingEngine::FollowClock(double now, double target, int numsamples, int nch, int srate) {
+    follower_.Update(DelaySeconds(now, nch, srate), target, static_cast<double>(numsamples) / srate);
+    queue_->SetClockRatio(follower_.Ratio());
+    PublishLatency(target);
+}
+
+void MixingEngine::PublishLatency(double target) {
+    state_.LatencyDelay = follower_.Delay();
+    state_.LatencyTarget = target;
+    state_.ClockRatio = follower_.Ratio();
 }
 
 int64_t MixingEngine::BufferFrames(int bps, int nch, int srate) const {
@@ -163,9 +203,9 @@ int64_t MixingEngine::RampFrames(int srate) {
     return std::max<int64_t>(1, std::lround(kUnderrunRampSeconds * srate));
 }
 
-int64_t MixingEngine::AvailableValues(int bps, int nch, int srate) const {
+int64_t MixingEngine::AvailableValues() const {
     const int64_t inBuffer = w_.capture != nullptr ? std::max<int64_t>(0, int64_t{w_.count} - w_.pointer) : 0;
-    return inBuffer + int64_t{queue_->RecordedCount()} * BufferFrames(bps, nch, srate) * nch;
+    return inBuffer + queue_->RecordedValues();
 }
 
 // Ramped settings: the gate opens over the fade-in (at least the underrun ramp), and when
@@ -182,7 +222,7 @@ void MixingEngine::PlanGate(int numsamples) {
     const int64_t ramp = RampFrames(k.srate);
     k.rampFrames = static_cast<double>(ramp);
     k.gateUp = std::min(k.inStep, 1.0 / static_cast<double>(ramp));
-    const int64_t dataFrames = AvailableValues(k.bps, k.nch, k.srate) / k.nch;
+    const int64_t dataFrames = AvailableValues() / k.nch;
     if (dataFrames >= numsamples + ramp) return;
     k.dataFrames = dataFrames;
     k.fadeOutFrom = std::max<int64_t>(0, dataFrames - ramp);

@@ -164,6 +164,13 @@ void MixingEngine::FormatReset(int numsamples, int bps, int nch, int srate) {
     latency_ = state_.Latency;
     state_.nominalbuffcount = ProfileOf(latency_).PrimingReserve;
     framesSinceUnderrun_ = 0;
+    // A new stream: the clocks' difference is learnt anew, and the recorded stream passes
+    // as recorded until then.
+    follower_.Reset();
+    queue_->SetClockRatio(1.0);
+    primed_ = false;
+    underrunBacklog_ = false;
+    PublishLatency(0.0);
     w_.gate = 0.0;
     state_.RMS0 = 0.0;
     state_.RMS1 = 0.0;

@@ -11,14 +11,17 @@
 // the sample range. The level follower measures the recorded signal. Format changes, the
 // level, the trigger and the push-to-talk state go out as notifications.
 //
-// In the Low and Lowest latency settings the reserve is a delay: the block and the
-// reserve's buffers beyond it, counted from the newest buffer's arrival, so the delay is
-// the same whenever priming ends, and it follows the drift between the microphone's clock
-// and the host's, a frame at a time. The engine keeps it small: the reserve steps back down
-// after a stretch without underruns, delay piled up by an underrun is skipped while the
-// voice is not heard, and where the recorded data will not last through a block the voice
-// fades out (and the music back in) before it ends, and fades in again when mixing
-// resumes, so an underrun is never a step in the output.
+// In every setting a clock follower keeps the delay where it is aimed, against the drift
+// between the microphone's clock and the host's: it sets the ratio at which the capture
+// thread resamples the recorded stream (ClockFollower, CaptureQueue::SetClockRatio). Classic
+// holds the delay it has once primed. In the Low and Lowest latency settings the reserve is
+// a delay: the block and, beyond it, how late buffers arrive (a high quantile, from the
+// capture queue) and a margin, counted from the newest buffer's arrival, so the delay is
+// the same whenever priming ends. The engine keeps it small: the reserve grows at an
+// underrun and steps back down after a stretch without one, delay piled up by an underrun
+// is skipped while the voice is not heard, and where the recorded data will not last
+// through a block the voice fades out (and the music back in) before it ends, and fades in
+// again when mixing resumes, so an underrun is never a step in the output.
 //
 // The work is split by responsibility: mixing_engine.cpp holds the block-level control
 // (format reset, capture states, activation, the block's constants), mixer_priming.cpp
@@ -41,6 +44,7 @@
 #include <cstdint>
 
 #include "capture/capture_queue.h"
+#include "core/clock_follower.h"
 #include "core/level_follower.h"
 #include "core/mix_clock.h"
 #include "core/mix_state.h"
@@ -52,11 +56,13 @@ inline constexpr double kSecondsPerDay = 86400.0;
 inline constexpr double kUnderrunRampSeconds = 0.002;
 // A ramped setting's reserve steps down by one after this long without an underrun.
 inline constexpr double kReserveRecoverySeconds = 30.0;
-// Ramped settings follow the drift between the microphone's clock and the host's: the
-// delay is averaged over about this many blocks, and a frame is left out or played twice
-// while the average is further than the dead band from the target.
-inline constexpr double kDriftAverageBlocks = 64.0;
-inline constexpr double kDriftDeadbandSeconds = 0.001;
+// Ramped settings: the reserve beyond the block covers a buffer's length, the underrun
+// ramp, how late buffers arrive and this margin, within the setting's least reserve and
+// kMaxReserveSeconds.
+inline constexpr double kReserveMarginSeconds = 0.003;
+inline constexpr double kMaxReserveSeconds = 0.250;
+// Classic holds the delay it has once primed, as measured over this long after priming.
+inline constexpr double kClassicTargetSeconds = 2.0;
 
 class MixingEngine {
 public:
@@ -156,14 +162,16 @@ private:
     void CountUnderrun();
     void RecoverReserve(int numsamples, int srate);
     double TargetDelay(int numsamples, int bps, int nch, int srate) const;
-    double DelaySeconds(double now, int bps, int nch, int srate) const;
+    double DelaySeconds(double now, int nch, int srate) const;
     void SkipToDelay(double now, double target, int numsamples, int bps, int nch, int srate);
-    void FollowDrift(double now, double target, int numsamples, int bps, int nch, int srate);
+    void FollowClock(double now, double target, int numsamples, int nch, int srate);
+    void FollowClassicClock(int numsamples, int nch, int srate);
+    void PublishLatency(double target);
     // Frames in one capture buffer of the current setting, and in the underrun ramp.
     int64_t BufferFrames(int bps, int nch, int srate) const;
     static int64_t RampFrames(int srate);
     // Recorded sample values available now: the rest of buff0 and the waiting buffers.
-    int64_t AvailableValues(int bps, int nch, int srate) const;
+    int64_t AvailableValues() const;
     void PlanGate(int numsamples);
     void MixBlock(uint8_t* block, int numsamples);
     void LoadWorking();
@@ -209,7 +217,14 @@ private:
     // last underrun (for the reserve's recovery).
     LatencyMode latency_ = LatencyMode::Classic;
     int64_t framesSinceUnderrun_ = 0;
-    double averageDelay_ = 0.0;  // ramped settings: the recent delay, for the drift
+    // The clock follower, and what it aims at in Classic (the delay held since priming;
+    // negative until measured) with the frames mixed since priming ended.
+    ClockFollower follower_;
+    bool primed_ = false;
+    double classicTarget_ = -1.0;
+    int64_t framesSincePrimed_ = 0;
+    // Ramped settings: delay an underrun left behind may still be skipped while unheard.
+    bool underrunBacklog_ = false;
     bool gateOpening_ = false;  // mixing resumed: the gate opens over the fade-in
 
     // The last spike on the monotonic clock; invalid after a format reset.

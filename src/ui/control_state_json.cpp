@@ -1,14 +1,29 @@
 #include "ui/control_state_json.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdio>
 
 #include "capture/capture_queue.h"
+#include "capture/latency_profile.h"
 #include "core/mix_state.h"
 
 namespace {
 constexpr int32_t kInputLevelMax = 100;
 const char* Flag(bool on) { return on ? "true" : "false"; }
+
+// Whole numbers only: a decimal point would follow the host's locale.
+int64_t Whole(double value) { return std::isfinite(value) ? std::llround(value) : 0; }
+
+std::string LatencyJson(const ControlStateFacts::Latency& l) {
+    std::string setting = ProfileOf(LatencyModeFromNumber(l.Setting)).Name;
+    for (char& c : setting) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return "{\"setting\":\"" + setting + "\",\"delayMs\":" + std::to_string(Whole(l.DelaySeconds * 1000.0)) +
+           ",\"targetMs\":" + std::to_string(Whole(l.TargetSeconds * 1000.0)) +
+           ",\"ratioPpm\":" + std::to_string(Whole((l.Ratio - 1.0) * 1e6)) +
+           ",\"underruns\":" + std::to_string(l.Underruns) + "}";
+}
 }  // namespace
 
 const char* ModeJsonName(int mode) {
@@ -54,5 +69,6 @@ std::string ControlStateJson(const ControlStateFacts& f) {
     json += ",\"format\":{\"rate\":" + number(f.SampleRate) + ",\"bits\":" + number(f.Bits) +
             ",\"channels\":" + number(f.Channels) + ",\"samples\":" + number(f.BlockSamples) + "}";
     if (f.LatencyMode) json += ",\"latencyMode\":" + number(*f.LatencyMode);
+    if (f.LatencyNow) json += ",\"latency\":" + LatencyJson(*f.LatencyNow);
     return json + "}";
 }

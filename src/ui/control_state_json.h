@@ -10,7 +10,8 @@
 // thread), capture wanted (Activate), recorded buffers waiting, the chosen device; input: the
 // meter's input level, 0..100; trigger: the Auto trigger lamp; format: the host's stream as
 // last reported (zeros before the first block). "latencyMode" follows when the build has
-// the latency setting.
+// the latency setting, and then
+//    "latency":{"setting":"lowest","delayMs":31,"targetMs":30,"ratioPpm":-212,"underruns":0}
 #pragma once
 
 #include <cstdint>
@@ -33,6 +34,17 @@ struct ControlStateFacts {
     // The configuration's LatencyMode (0 classic, 1 low, 2 lowest) where the plug-in has
     // that setting; left empty, the field is not written.
     std::optional<int> LatencyMode;
+    // How late the voice is mixed, where the plug-in keeps it: written as the "latency"
+    // object (setting name, delay now and aimed at in whole ms, the resampling ratio's
+    // distance from 1 in whole ppm, underruns since Init).
+    struct Latency {
+        int Setting = 0;  // LatencyMode numbering
+        double DelaySeconds = 0.0;
+        double TargetSeconds = 0.0;
+        double Ratio = 1.0;
+        int32_t Underruns = 0;
+    };
+    std::optional<Latency> LatencyNow;
 };
 
 std::string ControlStateJson(const ControlStateFacts& facts);

@@ -64,5 +64,7 @@ std::string TMixInForm::ControlStateReply() const {
     facts.Channels = lastChannels_;
     facts.BlockSamples = lastBlockSize_;
     facts.LatencyMode = static_cast<int>(MixState.Latency.load());
+    facts.LatencyNow = ControlStateFacts::Latency{*facts.LatencyMode, MixState.LatencyDelay, MixState.LatencyTarget,
+                                                  MixState.ClockRatio, MixState.Underruns};
     return ControlStateJson(facts);
 }

@@ -23,8 +23,10 @@ const int kLowestBufferFrames = 44100 / Lowest().BuffersPerSecond;
 std::vector<int16_t> Mono(size_t frames, int16_t v) { return std::vector<int16_t>(frames, v); }
 
 // What the Lowest setting keeps once primed while the newest buffer has just arrived (the
-// rig's clock stands still): the block and the reserve's buffers beyond it.
-const int kLowestTargetFrames = kBlockFrames + Lowest().PrimingReserve * kLowestBufferFrames;
+// rig's clock stands still) and buffers arrive on time: the block and, beyond it, a buffer,
+// the underrun ramp and the margin.
+const int kLowestTargetFrames =
+    kBlockFrames + kLowestBufferFrames + static_cast<int>(std::lround((kUnderrunRampSeconds + kReserveMarginSeconds) * 44100));
 
 // A mono 16-bit rig in the Lowest setting, started, with more recorded than the setting
 // keeps waiting, so that the next block is mixed.
@@ -130,10 +132,11 @@ TEST(MixerReserve, PrimingKeepsExactlyTheTargetDelayCountedFromTheNewestArrival)
     }
 }
 
-// A microphone whose clock runs 0.1 % fast or slow against the host's, a minute long, the
-// voice on all the time: the delay neither piles up nor runs dry.
+// A microphone whose clock runs 0.05 % fast or slow against the host's, a minute long, the
+// voice on all the time: the capture resamples at the ratio the mixer asks for, and the
+// delay neither piles up nor runs dry.
 TEST(MixerReserve, FollowsAMicrophoneClockThatDrifts) {
-    for (const double drift : {0.001, -0.001}) {
+    for (const double drift : {0.0005, -0.0005}) {
         SCOPED_TRACE("microphone clock off by " + std::to_string(drift));
         MixerRig rig(RecordedFormat{44100, 1, 16});
         rig.state.SetMSMode(kModeManual);
@@ -143,19 +146,25 @@ TEST(MixerReserve, FollowsAMicrophoneClockThatDrifts) {
         const double bufferSeconds = kLowestBufferFrames / (44100.0 * (1.0 + drift));
         const double start = rig.clock.monotonic;
         int recorded = 0;
-        int most = 0;
+        double resampled = 0.0;  // frames the resampler has made, at the ratio asked for
+        int64_t made = 0;
+        int64_t most = 0;
         auto block = Mono(kBlockFrames, 0);
         for (int i = 0; i < 60 * 44100 / kBlockFrames; ++i) {
             while (start + (recorded + 1) * bufferSeconds <= rig.clock.monotonic) {
-                rig.Record(Mono(kLowestBufferFrames, 1000));
+                resampled += kLowestBufferFrames / rig.queue.clockRatio;
+                const auto frames = static_cast<int64_t>(resampled) - made;
+                made += frames;
+                rig.Record(Mono(static_cast<size_t>(frames), 1000));
                 rig.queue.newestArrival = start + ++recorded * bufferSeconds;
             }
             rig.Mix(block);
             rig.clock.Advance(kBlockFrames / 44100.0);
-            if (i > 100) most = std::max(most, rig.queue.RecordedCount());
+            if (i > 100) most = std::max(most, rig.queue.RecordedValues());
         }
         EXPECT_EQ(rig.state.nominalbuffcount, Lowest().PrimingReserve) << "no underrun";
-        EXPECT_LE(most, kLowestTargetFrames / kLowestBufferFrames + 1) << "no delay piled up";
+        EXPECT_LE(most, kLowestTargetFrames + kLowestBufferFrames) << "no delay piled up";
+        EXPECT_NEAR(rig.queue.clockRatio, 1.0 + drift, 0.0002) << "the ratio has learnt the drift";
     }
 }
 

@@ -32,6 +32,8 @@ public:
     RecordedFormat openedFormat;
     LatencyMode latency = LatencyMode::Classic;
     double newestArrival = 1000.0;  // the manual clock's start: the newest buffer just arrived
+    double clockRatio = 1.0;        // as the mixer's clock follower last set it
+    double lateness = 0.0;          // what ArrivalLateness answers
 
     int blocksReturned = 0;
     int blocksReleased = 0;
@@ -103,6 +105,13 @@ public:
     }
 
     int32_t RecordedCount() const override { return static_cast<int32_t>(recorded_.size()); }
+    int64_t RecordedValues() const override {
+        int64_t values = 0;
+        for (const CaptureBuffer& buffer : recorded_) values += buffer.numsamples;
+        return values;
+    }
+    void SetClockRatio(double ratio) override { clockRatio = ratio; }
+    double ArrivalLateness() const override { return lateness; }
     double NewestArrival() const override { return newestArrival; }
     CaptureBuffer TakeRecordedBuffer() override {
         if (recorded_.empty()) return CaptureBuffer{};

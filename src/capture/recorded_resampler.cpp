@@ -1,0 +1,171 @@
+#include "capture/recorded_resampler.h"
+
+#include <speex_resampler.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/sample_codecs.h"
+#include "core/sample_limits.h"
+
+namespace {
+
+// Frames remembered while buffers pass unchanged: they prime the filter when it engages, so
+// the first resampled frame has real frames before it. More than half of any filter this
+// quality uses, even stretched by the largest ratio.
+constexpr int64_t kHistoryFrames = 128;
+
+template <class Codec>
+void LoadAll(const uint8_t* data, int64_t values, int64_t center, float* out) {
+    for (int64_t i = 0; i < values; ++i) {
+        out[i] = static_cast<float>(Codec::Load(data + i * Codec::kBytes) - center);
+    }
+}
+
+template <class Codec>
+void StoreAll(const float* in, int64_t values, const SampleLimits& limits, uint8_t* data) {
+    const double low = static_cast<double>(limits.ltv - limits.center);
+    const double high = static_cast<double>(limits.gtv - limits.center);
+    for (int64_t i = 0; i < values; ++i) {
+        const double v = std::clamp(std::nearbyint(static_cast<double>(in[i])), low, high);
+        Codec::Store(data + i * Codec::kBytes, static_cast<int64_t>(v) + limits.center);
+    }
+}
+
+void ToFloats(int bps, const uint8_t* data, int64_t values, float* out) {
+    const int64_t center = LimitsForWidth(bps).center;
+    switch (bps) {
+        case PcmU8::kBits: LoadAll<PcmU8>(data, values, center, out); break;
+        case PcmS16::kBits: LoadAll<PcmS16>(data, values, center, out); break;
+        case PcmS24::kBits: LoadAll<PcmS24>(data, values, center, out); break;
+        case PcmS32::kBits: LoadAll<PcmS32>(data, values, center, out); break;
+    }
+}
+
+void FromFloats(int bps, const float* in, int64_t values, uint8_t* data) {
+    const SampleLimits limits = LimitsForWidth(bps);
+    switch (bps) {
+        case PcmU8::kBits: StoreAll<PcmU8>(in, values, limits, data); break;
+        case PcmS16::kBits: StoreAll<PcmS16>(in, values, limits, data); break;
+        case PcmS24::kBits: StoreAll<PcmS24>(in, values, limits, data); break;
+        case PcmS32::kBits: StoreAll<PcmS32>(in, values, limits, data); break;
+    }
+}
+
+int64_t ClampedNumerator(double ratio) {
+    if (!std::isfinite(ratio)) return kRatioDenominator;
+    const auto most = static_cast<int64_t>(std::llround(kMaxRatioDeviation * kRatioDenominator));
+    const int64_t numerator = std::llround(ratio * static_cast<double>(kRatioDenominator));
+    return std::clamp(numerator, kRatioDenominator - most, kRatioDenominator + most);
+}
+
+}  // namespace
+
+RecordedResampler::~RecordedResampler() {
+    if (speex_ != nullptr) speex_resampler_destroy(speex_);
+}
+
+bool RecordedResampler::Configure(int32_t srate, int32_t bps, int32_t nch, int64_t maxFrames) {
+    if (speex_ != nullptr) speex_resampler_destroy(speex_);
+    speex_ = nullptr;
+    srate_ = srate;
+    bps_ = bps;
+    nch_ = nch;
+    Reset();
+    if (!IsMixableWidth(bps) || nch <= 0 || srate <= 0 || maxFrames <= 0) return false;
+    int error = 0;
+    speex_ = speex_resampler_init_frac(static_cast<spx_uint32_t>(nch), kRatioDenominator, kRatioDenominator,
+                                       static_cast<spx_uint32_t>(srate), static_cast<spx_uint32_t>(srate),
+                                       kResamplerQuality, &error);
+    if (speex_ == nullptr) return false;
+    const auto values = [nch](int64_t frames) { return static_cast<size_t>(frames * nch); };
+    history_.assign(values(kHistoryFrames), 0.0f);
+    input_.assign(values(std::max(maxFrames, kHistoryFrames)), 0.0f);
+    output_.assign(values(maxFrames + GrowthFrames(maxFrames) + kHistoryFrames), 0.0f);
+    return true;
+}
+
+void RecordedResampler::Reset() {
+    engaged_ = false;
+    numerator_ = kRatioDenominator;
+    discard_ = 0;
+    historyFrames_ = 0;
+}
+
+int64_t RecordedResampler::GrowthFrames(int64_t frames) {
+    // The ratio's largest stretch, the frames held back in the filter coming out, and one
+    // for the rounding of the output's count.
+    return static_cast<int64_t>(std::ceil(static_cast<double>(frames) * kMaxRatioDeviation)) + kHistoryFrames + 1;
+}
+
+int64_t RecordedResampler::Process(uint8_t* data, int64_t frames, int64_t capacity, double ratio) {
+    if (speex_ == nullptr || data == nullptr || frames <= 0 ||
+        frames * nch_ > static_cast<int64_t>(input_.size())) {
+        return frames;
+    }
+    const int64_t numerator = ClampedNumerator(ratio);
+    if (!engaged_) {
+        if (numerator == kRatioDenominator) {
+            Remember(data, frames);
+            return frames;
+        }
+        Engage(numerator);
+    } else if (numerator != numerator_) {
+        numerator_ = numerator;
+        SetRatio(numerator);
+    }
+    return Resample(data, frames, capacity);
+}
+
+// The ratio leaves 1 for the first time: the filter starts from silence, so it is fed the
+// frames that passed last, and what it makes of them (frames already heard) is dropped.
+// The frames that follow then come out exactly where the unchanged ones left off.
+// They go through at the ratio nearest 1 on the same side as the new one (the same filter,
+// and no fraction of a frame gained over them), then the ratio is set.
+void RecordedResampler::Engage(int64_t numerator) {
+    engaged_ = true;
+    numerator_ = numerator;
+    const int64_t priming = kRatioDenominator + (numerator > kRatioDenominator ? 1 : -1);
+    SetRatio(priming);
+    speex_resampler_reset_mem(speex_);
+    speex_resampler_skip_zeros(speex_);
+    spx_uint32_t in = static_cast<spx_uint32_t>(historyFrames_);
+    spx_uint32_t out = static_cast<spx_uint32_t>(output_.size() / static_cast<size_t>(nch_));
+    speex_resampler_process_interleaved_float(speex_, history_.data() + (kHistoryFrames - historyFrames_) * nch_, &in,
+                                              output_.data(), &out);
+    discard_ = historyFrames_ - static_cast<int64_t>(out);
+    SetRatio(numerator);
+}
+
+void RecordedResampler::SetRatio(int64_t numerator) {
+    speex_resampler_set_rate_frac(speex_, static_cast<spx_uint32_t>(numerator), kRatioDenominator,
+                                  static_cast<spx_uint32_t>(srate_), static_cast<spx_uint32_t>(srate_));
+}
+
+int64_t RecordedResampler::HeldFrames() const {
+    return engaged_ ? static_cast<int64_t>(speex_resampler_get_input_latency(speex_)) : 0;
+}
+
+// Keeps the newest kHistoryFrames frames that passed, as floats, oldest first.
+void RecordedResampler::Remember(const uint8_t* data, int64_t frames) {
+    const int64_t kept = std::min(frames, kHistoryFrames);
+    const int64_t frameBytes = int64_t{bps_} / 8 * nch_;
+    float* base = history_.data();
+    const int64_t shift = kHistoryFrames - kept;
+    std::copy(base + kept * nch_, base + kHistoryFrames * nch_, base);
+    ToFloats(bps_, data + (frames - kept) * frameBytes, kept * nch_, base + shift * nch_);
+    historyFrames_ = std::min(kHistoryFrames, historyFrames_ + kept);
+}
+
+int64_t RecordedResampler::Resample(uint8_t* data, int64_t frames, int64_t capacity) {
+    ToFloats(bps_, data, frames * nch_, input_.data());
+    spx_uint32_t in = static_cast<spx_uint32_t>(frames);
+    const int64_t room = std::min<int64_t>(capacity + discard_, static_cast<int64_t>(output_.size()) / nch_);
+    spx_uint32_t out = static_cast<spx_uint32_t>(std::max<int64_t>(0, room));
+    speex_resampler_process_interleaved_float(speex_, input_.data(), &in, output_.data(), &out);
+    const int64_t dropped = std::min<int64_t>(discard_, out);
+    discard_ -= dropped;
+    const int64_t made = static_cast<int64_t>(out) - dropped;
+    FromFloats(bps_, output_.data() + dropped * nch_, made * nch_, data);
+    return made;
+}

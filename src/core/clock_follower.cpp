@@ -1,0 +1,41 @@
+#include "core/clock_follower.h"
+
+#include <algorithm>
+#include <cmath>
+
+void ClockFollower::Reset() {
+    Restart();
+    engaged_ = false;
+    integral_ = 0.0;
+    ratio_ = 1.0;
+}
+
+void ClockFollower::Restart() {
+    measured_ = false;
+    smoothed_ = 0.0;
+}
+
+double ClockFollower::Update(double delaySeconds, double targetSeconds, double blockSeconds) {
+    if (!std::isfinite(delaySeconds) || !(blockSeconds > 0.0)) return ratio_;
+    if (!measured_) {
+        measured_ = true;
+        smoothed_ = delaySeconds;
+    } else {
+        smoothed_ += (delaySeconds - smoothed_) * std::min(1.0, blockSeconds / kFollowerSmoothing);
+    }
+    if (!std::isfinite(targetSeconds)) {
+        // No target yet: the delay is only measured, and the clocks' difference learnt so
+        // far goes on being corrected.
+        ratio_ = 1.0 + integral_;
+        return ratio_;
+    }
+    const double error = smoothed_ - targetSeconds;
+    if (!engaged_ && std::fabs(error) <= kFollowerEngage) return ratio_;
+    engaged_ = true;
+    integral_ = std::clamp(integral_ + kFollowerIntegral * error * blockSeconds, -kMaxRatioDeviation,
+                           kMaxRatioDeviation);
+    const double deviation =
+        std::clamp(kFollowerProportional * error + integral_, -kMaxRatioDeviation, kMaxRatioDeviation);
+    ratio_ = 1.0 + deviation;
+    return ratio_;
+}

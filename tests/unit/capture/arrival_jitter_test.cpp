@@ -1,0 +1,34 @@
+// The lateness of recorded buffers: the estimate rises as soon as late arrivals become
+// common, and comes back down only slowly once they stop.
+#include <gtest/gtest.h>
+
+#include "capture/arrival_jitter.h"
+
+namespace {
+
+constexpr double kBuffer = 0.010;
+
+TEST(ArrivalJitter, GrowsFastAndShrinksSlowly) {
+    ArrivalJitter jitter;
+    double t = 100.0;
+    for (int i = 0; i < 500; ++i) jitter.Arrived(t += kBuffer, kBuffer);  // steady
+    EXPECT_LE(jitter.Estimate(), 0.001);
+
+    // From now on every fifth buffer is 20 ms late (the next ones catch up).
+    double grownAfter = -1.0;
+    for (int i = 0; i < 300; ++i) {
+        const double late = i % 5 == 0 ? 0.020 : 0.0;
+        jitter.Arrived(100.0 + (501 + i) * kBuffer + late, kBuffer);
+        if (grownAfter < 0.0 && jitter.Estimate() >= 0.019) grownAfter = (i + 1) * kBuffer;
+    }
+    EXPECT_GE(grownAfter, 0.0);
+    EXPECT_LE(grownAfter, 0.5) << "seconds until the estimate covers the late buffers";
+
+    // Steady again: a second later it has come down by no more than a millisecond or so.
+    for (int i = 0; i < 100; ++i) jitter.Arrived(100.0 + (801 + i) * kBuffer, kBuffer);
+    EXPECT_GE(jitter.Estimate(), 0.018);
+    for (int i = 0; i < 3000; ++i) jitter.Arrived(100.0 + (901 + i) * kBuffer, kBuffer);
+    EXPECT_LE(jitter.Estimate(), 0.002) << "but it does come down";
+}
+
+}  // namespace

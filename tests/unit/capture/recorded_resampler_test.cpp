@@ -1,0 +1,63 @@
+// The recorded stream brought to the host's clock: untouched while the clocks agree, and
+// without a seam where resampling begins.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <numbers>
+#include <vector>
+
+#include "capture/recorded_resampler.h"
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kStereo = 2;
+constexpr int kBufferFrames = 441;
+
+// A 997 Hz tone at half scale, 16-bit stereo, from frame `first` on.
+void Tone(int64_t first, int64_t frames, int16_t* out) {
+    for (int64_t f = 0; f < frames; ++f) {
+        const double v = 16384.0 * std::sin(2.0 * std::numbers::pi * 997.0 * static_cast<double>(first + f) / kRate);
+        out[2 * f] = out[2 * f + 1] = static_cast<int16_t>(std::lround(v));
+    }
+}
+
+std::vector<int16_t> Resampled(double ratioFrom, int buffers, double ratio) {
+    RecordedResampler resampler;
+    const int64_t capacity = kBufferFrames + RecordedResampler::GrowthFrames(kBufferFrames);
+    EXPECT_TRUE(resampler.Configure(kRate, 16, kStereo, kBufferFrames));
+    std::vector<int16_t> stream;
+    std::vector<int16_t> block(static_cast<size_t>(capacity * kStereo));
+    for (int b = 0; b < buffers; ++b) {
+        Tone(int64_t{b} * kBufferFrames, kBufferFrames, block.data());
+        const double r = b >= ratioFrom ? ratio : 1.0;
+        const int64_t frames = resampler.Process(reinterpret_cast<uint8_t*>(block.data()), kBufferFrames, capacity, r);
+        stream.insert(stream.end(), block.begin(), block.begin() + frames * kStereo);
+    }
+    return stream;
+}
+
+TEST(RecordedResampler, ClocksThatAgreePassEveryBufferBitForBit) {
+    const std::vector<int16_t> stream = Resampled(1e9, 50, 1.0);
+    std::vector<int16_t> tone(static_cast<size_t>(50 * kBufferFrames * kStereo));
+    Tone(0, 50 * kBufferFrames, tone.data());
+    EXPECT_EQ(stream, tone);
+}
+
+// Leaving out or repeating a frame is a jump in the waveform: a second difference far
+// above the tone's own (at most 16384 x (2 pi 997 / 44100)^2, about 330).
+TEST(RecordedResampler, ResamplingBeginsWithoutASeamAndFollowsTheRatio) {
+    const int buffers = 200;
+    const std::vector<int16_t> stream = Resampled(20, buffers, 1.001);
+    int worst = 0;
+    for (size_t i = 4; i < stream.size(); i += 2) {
+        worst = std::max(worst, std::abs(stream[i] - 2 * stream[i - 2] + stream[i - 4]));
+    }
+    EXPECT_LT(worst, 400);
+    const double expected = 20.0 * kBufferFrames + (buffers - 20.0) * kBufferFrames / 1.001;
+    EXPECT_NEAR(static_cast<double>(stream.size()) / kStereo, expected, 64.0) << "half a filter held back at most";
+}
+
+}  // namespace
