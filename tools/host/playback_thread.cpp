@@ -221,7 +221,8 @@ void PlaybackThread::Seek(int64_t frame) {
 
 void PlaybackThread::EndBurst() {
     if (burstBlocks_ > 0 && settings_.LogBursts) {
-        log_.Line("burst: " + std::to_string(burstBlocks_) + " blocks from stream second " +
+        log_.Line("burst: " + std::to_string(burstBlocks_) + (burstBlocks_ == 1 ? " block" : " blocks") +
+                  " from stream second " +
                   StreamSecondText(burstFrame_) + " at Unix time " + UnixTimeText(burstUnixTicks_));
     }
     burstBlocks_ = 0;
