@@ -196,9 +196,11 @@ void PlaybackThread::WaitForRoom(int count) {
 
 // Records what the player wrote to its output buffer for the block at `frame`. When the
 // buffer was empty (at the start, after a seek, or after it ran dry) the device starts
-// playing it now: a new clock line says so.
+// playing it now: a new clock line says so. A block the module shrank to nothing writes
+// nothing, and starts nothing.
 void PlaybackThread::Written(int64_t frame, int frames) {
     if (burstBlocks_++ == 0) burstFrame_ = frame;
+    if (frames == 0) return;
     const uint64_t wallTicks = WallTicksNow();
     const PlayerOutputBuffer::Write write = output_.Add(frames, Now());
     if (!write.Started) return;
@@ -222,8 +224,8 @@ void PlaybackThread::Seek(int64_t frame) {
 void PlaybackThread::EndBurst() {
     if (burstBlocks_ > 0 && settings_.LogBursts) {
         log_.Line("burst: " + std::to_string(burstBlocks_) + (burstBlocks_ == 1 ? " block" : " blocks") +
-                  " from stream second " +
-                  StreamSecondText(burstFrame_) + " at Unix time " + UnixTimeText(burstUnixTicks_));
+                  " from stream second " + StreamSecondText(burstFrame_) + " at Unix time " +
+                  UnixTimeText(burstUnixTicks_));
     }
     burstBlocks_ = 0;
 }
