@@ -1,9 +1,8 @@
 // The host's playback thread: hands the playing stream to the module's ModifySamples block
 // by block, paced in real time (evenly, or as a player's decode thread feeding its output
 // buffer) or as fast as possible, holds the paused and stopped spans, empties the player's
-// output buffer at seeks,
-// posts Config and Init/Quit-cycle requests to the window thread, and collects the processed
-// stream. It never waits for the window thread: requests are posted, and while the window
+// output buffer at seeks, posts Config and Init/Quit-cycle requests to the window thread,
+// and collects the processed stream. It never waits for the window thread: requests are posted, and while the window
 // thread holds the module for a cycle, blocks play unprocessed.
 //
 // Made on the window thread before the module's Init (it allocates everything it needs
@@ -88,10 +87,10 @@ private:
     size_t outputBytes_ = 0;
     std::chrono::steady_clock::duration heldFor_{};  // wall time spent in holds, shifts the pacing
     int processedSinceCycle_ = 0;
+    std::chrono::steady_clock::time_point start_;  // of the first block; Now() counts from it
 
     // Player pacing: the output buffer, the last wake-up (seconds since the start), and the
     // blocks handed over since it.
-    std::chrono::steady_clock::time_point start_;
     PlayerOutputBuffer output_;
     double lastWake_ = 0;
     bool wakeNeeded_ = false;   // a seek ended the current wake-up
