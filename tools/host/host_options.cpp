@@ -6,15 +6,20 @@
 #include <cmath>
 
 #include "core/number_format.h"
+#include "player_output_buffer.h"
 
 namespace {
 
 constexpr int kMaxBlockFrames = 1 << 20;
+constexpr int kMaxOutputMs = 60000;
+constexpr int kMaxPollMs = 10000;
+constexpr std::string_view kPlayerPace = "player:";
 constexpr char kOptionDecimalSeparator = '.';
 
 constexpr std::string_view kValueOptions[] = {"--module", "--block", "--plugin-dir", "--ini",
                                               "--pause", "--stop", "--config-at", "--config-close-after",
-                                              "--cycles", "--cycle-every", "--resources-every"};
+                                              "--cycles", "--cycle-every", "--resources-every",
+                                              "--pace", "--seek"};
 
 const char kUsage[] =
     "Usage: tidewell-host [options] LIBRARY INPUT.wav [OUTPUT.wav]\n"
@@ -29,6 +34,15 @@ const char kUsage[] =
     "  --module N            module index passed to getModule (default 0)\n"
     "  --block FRAMES        frames per block (default 576); the last block may be shorter\n"
     "  --fast                process as fast as possible instead of in real time\n"
+    "  --pace player:OUT_MS[:POLL_MS]\n"
+    "                        pace as a player's decode thread does: an output buffer of\n"
+    "                        OUT_MS milliseconds plays out in real time, and every POLL_MS\n"
+    "                        (default 10) the thread hands over as many whole blocks as\n"
+    "                        fit into its free room (the first wake-up fills it)\n"
+    "  --seek AT             with --pace player: empty the output buffer at stream time AT\n"
+    "                        seconds, as a seek does; the next wake-up refills it\n"
+    "                        (repeatable)\n"
+    "  --log-bursts          with --pace player: log every wake-up that hands blocks over\n"
     "  --plugin-dir DIR      the host's plug-in folder (default: LIBRARY's folder)\n"
     "  --ini FILE            the host's INI file (default: winamp.ini beside the plug-in folder)\n"
     "  --pause AT:FOR        at stream time AT seconds hold \"paused\" for FOR seconds\n"
@@ -50,11 +64,21 @@ const char kUsage[] =
     "\n"
     "Output: one line per event on standard output (init result, play states, Config calls,\n"
     "cycles, resource use: handles and private bytes) and a summary; problems on standard\n"
-    "error.\n"
+    "error. In real time also \"clock: stream second 0 is Unix time T\": block N is handed\n"
+    "over at T plus its stream time.\n"
     "\n"
-    "Exit codes: 0 done, 1 internal error, 2 bad command line, 3 input WAV missing or not\n"
-    "PCM, 4 library not loadable / no winampDSPGetHeader2 / null or wrong header / module\n"
-    "index out of range, 5 output WAV not written, 6 a module callback faulted, wrote past\n"
+    "With --pace player that is when block N is heard: the output buffer starts playing\n"
+    "stream second 0 at T, and a block is handed over at most OUT_MS before it is heard.\n"
+    "The log starts with \"pace: player OUT_MS POLL_MS\"; a seek logs \"seek: at stream\n"
+    "second S\"; whenever the buffer starts again from empty (after a seek, or after\n"
+    "\"underrun: the output buffer ran empty ...\" when the thread woke too late) a new\n"
+    "\"clock: stream second S is Unix time U\" holds from S on. --log-bursts adds \"burst:\n"
+    "N blocks from stream second S at Unix time U\" for each wake-up that hands blocks over.\n"
+    "\n"
+    "Exit codes: 0 done, 1 internal error, 2 bad command line (or a player output buffer\n"
+    "shorter than a block of the stream), 3 input WAV missing or not PCM, 4 library not\n"
+    "loadable / no winampDSPGetHeader2 / null or wrong header / module index out of range,\n"
+    "5 output WAV not written, 6 a module callback faulted, wrote past\n"
     "the block's room or answered a frame count outside half to twice the block's, 7 the\n"
     "stream ended before every cycle was done.\n";
 
@@ -73,6 +97,18 @@ bool ParseSeconds(const std::string& text, double& value) {
     return true;
 }
 
+// "player:OUT_MS" or "player:OUT_MS:POLL_MS".
+bool ParsePace(const std::string& text, PlayerPace& pace) {
+    if (text.compare(0, kPlayerPace.size(), kPlayerPace) != 0) return false;
+    const std::string times = text.substr(kPlayerPace.size());
+    const auto colon = times.find(':');
+    if (!ParseInt(times.substr(0, colon), pace.OutputMs) || pace.OutputMs < 1 || pace.OutputMs > kMaxOutputMs) {
+        return false;
+    }
+    if (colon == std::string::npos) return true;
+    return ParseInt(times.substr(colon + 1), pace.PollMs) && pace.PollMs >= 1 && pace.PollMs <= kMaxPollMs;
+}
+
 // "AT:FOR", both in seconds.
 bool ParseSpan(const std::string& text, double& at, double& span) {
     const auto colon = text.find(':');
@@ -83,6 +119,14 @@ bool ParseSpan(const std::string& text, double& at, double& span) {
 }  // namespace
 
 const char* HostUsageText() { return kUsage; }
+
+std::string CheckOptionsAgainstStream(const HostOptions& options, int sampleRate) {
+    if (options.Pace.OutputMs == 0) return {};
+    if (PlayerBufferFrames(options.Pace.OutputMs, sampleRate) >= options.BlockFrames) return {};
+    return "--pace player:" + std::to_string(options.Pace.OutputMs) + ": an output buffer of " +
+           std::to_string(options.Pace.OutputMs) + " ms holds less than one block (" +
+           std::to_string(options.BlockFrames) + " frames at " + std::to_string(sampleRate) + " Hz)";
+}
 
 HostOptionsResult ParseHostOptions(const std::vector<std::string>& args) {
     HostOptionsResult result;
@@ -105,6 +149,10 @@ HostOptionsResult ParseHostOptions(const std::vector<std::string>& args) {
         }
         if (name == "--fast") {
             o.Fast = true;
+            continue;
+        }
+        if (name == "--log-bursts") {
+            o.LogBursts = true;
             continue;
         }
         // Every other option takes a value: "--name value" or "--name=value".
@@ -141,6 +189,17 @@ HostOptionsResult ParseHostOptions(const std::vector<std::string>& args) {
                 return fail(name + ": expected AT:FOR in seconds (for example 2.5:1), got " + value);
             }
             o.Actions.push_back(action);
+        } else if (name == "--pace") {
+            if (!ParsePace(value, o.Pace)) {
+                return fail("--pace: expected player:OUT_MS[:POLL_MS], whole milliseconds, OUT_MS from 1 to " +
+                            std::to_string(kMaxOutputMs) + " and POLL_MS from 1 to " + std::to_string(kMaxPollMs) +
+                            " (for example player:500 or player:500:20), got " + value);
+            }
+        } else if (name == "--seek") {
+            StreamAction action;
+            action.Kind = StreamActionKind::Seek;
+            if (!ParseSeconds(value, action.AtSeconds)) return fail("--seek: not a time in seconds: " + value);
+            o.Actions.push_back(action);
         } else if (name == "--config-at") {
             StreamAction action;
             action.Kind = StreamActionKind::Config;
@@ -164,6 +223,11 @@ HostOptionsResult ParseHostOptions(const std::vector<std::string>& args) {
     }
 
     if (o.Help) return result;
+    const bool seeks = std::any_of(o.Actions.begin(), o.Actions.end(),
+                                   [](const StreamAction& a) { return a.Kind == StreamActionKind::Seek; });
+    if (o.Pace.OutputMs > 0 && o.Fast) return fail("--pace and --fast exclude each other: a player plays in real time");
+    if (o.Pace.OutputMs == 0 && seeks) return fail("--seek needs --pace player: it empties the player's output buffer");
+    if (o.Pace.OutputMs == 0 && o.LogBursts) return fail("--log-bursts needs --pace player");
     if (positional.size() < 2) return fail("missing LIBRARY and INPUT.wav (see --help)");
     if (positional.size() > 3) return fail("too many arguments: " + positional[3]);
     o.Library = positional[0];

@@ -280,6 +280,10 @@ int HostSession::Run() {
     if (!input.Warning.empty()) log_.Problem(input.Warning);
     const WavStream& stream = input.Stream;
     const PcmFormat& format = stream.Format;
+    if (const std::string mismatch = CheckOptionsAgainstStream(options_, format.SampleRate); !mismatch.empty()) {
+        log_.Problem(mismatch);
+        return kExitUsage;
+    }
 
     const std::string library = FullPath(options_.Library);
     const std::string pluginFolder = options_.PluginDir.empty() ? FolderOf(library) : FullPath(options_.PluginDir);
@@ -314,6 +318,8 @@ int HostSession::Run() {
     PlaybackSettings settings;
     settings.BlockFrames = options_.BlockFrames;
     settings.Fast = options_.Fast;
+    settings.Pace = options_.Pace;
+    settings.LogBursts = options_.LogBursts;
     settings.Cycles = options_.Cycles;
     settings.CycleEvery = options_.CycleEvery;
     PlaybackThread playback(stream, settings, schedule, load_.Module, *windows_, handoff_, log_);

@@ -18,6 +18,7 @@ using Seconds = std::chrono::duration<double>;
 
 constexpr DWORD kShortestSleepMs = 1;
 constexpr DWORD kQueueFullRetryMs = 10;
+constexpr double kMillisecondsPerSecond = 1000.0;
 
 // Sleeps until `when`, to within the system timer's period (set to 1 ms for the run).
 void SleepUntil(Clock::time_point when) {
@@ -28,14 +29,20 @@ void SleepUntil(Clock::time_point when) {
     }
 }
 
-// The wall clock now, in seconds since 1970 with microseconds.
-std::string UnixTimeText() {
-    constexpr uint64_t kUnixEpochIn100ns = 116444736000000000ULL;
+Clock::duration ToDuration(double seconds) { return std::chrono::duration_cast<Clock::duration>(Seconds(seconds)); }
+
+// The wall clock now, in 100 ns ticks since 1601 (a FILETIME).
+uint64_t WallTicksNow() {
     FILETIME now;
     GetSystemTimePreciseAsFileTime(&now);
-    const uint64_t ticks = (uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+    return (uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+}
+
+// A wall clock reading in seconds since 1970 with microseconds.
+std::string UnixTimeText(uint64_t wallTicks = WallTicksNow()) {
+    constexpr uint64_t kUnixEpochIn100ns = 116444736000000000ULL;
     char text[40];
-    std::snprintf(text, sizeof text, "%.6f", static_cast<double>(ticks - kUnixEpochIn100ns) / 1e7);
+    std::snprintf(text, sizeof text, "%.6f", static_cast<double>(wallTicks - kUnixEpochIn100ns) / 1e7);
     return text;
 }
 
@@ -53,7 +60,8 @@ PlaybackThread::PlaybackThread(const WavStream& stream, PlaybackSettings setting
       windows_(windows),
       handoff_(handoff),
       log_(log),
-      room_(settings.BlockFrames, stream.Format.BlockAlign) {
+      room_(settings.BlockFrames, stream.Format.BlockAlign),
+      output_(PlayerBufferFrames(settings.Pace.OutputMs, stream.Format.SampleRate), stream.Format.SampleRate) {
     // All the memory the run needs is taken and touched here, before the module's Init, so
     // that the resource samples taken during the run show the module's use alone.
     report_.Output.assign(stream_.Data.size(), 0);
@@ -104,10 +112,17 @@ void PlaybackThread::RunDueActions(int64_t frame) {
             log_.Line("config: requested at stream " +
                       FormatSeconds(static_cast<double>(frame) / stream_.Format.SampleRate) + " s");
             PostMessageA(windows_.Main(), kRequestConfig, 0, 0);
+        } else if (action.Kind == StreamActionKind::Seek) {
+            Seek(frame);
         } else {
-            const Clock::time_point holdStart = Clock::now();
+            // A paused player pauses its output device too: what it holds plays on afterwards.
+            EndBurst();
+            const double holdStart = Now();
             Hold(action);
-            heldFor_ += Clock::now() - holdStart;
+            const double held = Now() - holdStart;
+            heldFor_ += ToDuration(held);
+            output_.Hold(holdStart, held);
+            lastWake_ = Now();
         }
     }
 }
@@ -154,14 +169,80 @@ bool PlaybackThread::ProcessBlock(const uint8_t* source, int count, int64_t bloc
     return true;
 }
 
+double PlaybackThread::Now() const { return Seconds(Clock::now() - start_).count(); }
+
+// "5.01551": a stream position in seconds, to the microsecond, without trailing zeros.
+std::string PlaybackThread::StreamSecondText(int64_t frame) const {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.6f", static_cast<double>(frame) / stream_.Format.SampleRate);
+    std::string result = text;
+    result.erase(result.find_last_not_of('0') + 1);
+    if (result.back() == '.') result.pop_back();
+    return result;
+}
+
+// Player pacing: the decode thread writes the next block when it fits the output buffer's
+// free room, and otherwise sleeps until its next wake-up, one poll period after the last.
+void PlaybackThread::WaitForRoom(int count) {
+    const double poll = settings_.Pace.PollMs / kMillisecondsPerSecond;
+    while (wakeNeeded_ || !output_.Fits(count, Now())) {
+        EndBurst();
+        lastWake_ = std::max(lastWake_ + poll, Now());
+        SleepUntil(start_ + ToDuration(lastWake_));
+        wakeNeeded_ = false;
+    }
+    if (burstBlocks_ == 0) burstUnixTicks_ = WallTicksNow();
+}
+
+// Records what the player wrote to its output buffer for the block at `frame`. When the
+// buffer was empty (at the start, after a seek, or after it ran dry) the device starts
+// playing it now: a new clock line says so. A block the module shrank to nothing writes
+// nothing, and starts nothing.
+void PlaybackThread::Written(int64_t frame, int frames) {
+    if (burstBlocks_++ == 0) burstFrame_ = frame;
+    if (frames == 0) return;
+    const uint64_t wallTicks = WallTicksNow();
+    const PlayerOutputBuffer::Write write = output_.Add(frames, Now());
+    if (!write.Started) return;
+    if (frame > 0 && !seekPending_) {
+        log_.Line("underrun: the output buffer ran empty for " +
+                  FormatSeconds(write.SilentSeconds * kMillisecondsPerSecond) + " ms before stream second " +
+                  StreamSecondText(frame));
+    }
+    seekPending_ = false;
+    log_.Line("clock: stream second " + StreamSecondText(frame) + " is Unix time " + UnixTimeText(wallTicks));
+}
+
+// A seek empties the output buffer and ends the current wake-up: the next one refills it.
+void PlaybackThread::Seek(int64_t frame) {
+    output_.Empty(Now());
+    log_.Line("seek: at stream second " + StreamSecondText(frame));
+    seekPending_ = true;
+    wakeNeeded_ = true;
+}
+
+void PlaybackThread::EndBurst() {
+    if (burstBlocks_ > 0 && settings_.LogBursts) {
+        log_.Line("burst: " + std::to_string(burstBlocks_) + (burstBlocks_ == 1 ? " block" : " blocks") +
+                  " from stream second " + StreamSecondText(burstFrame_) + " at Unix time " +
+                  UnixTimeText(burstUnixTicks_));
+    }
+    burstBlocks_ = 0;
+}
+
 void PlaybackThread::Run() {
     const PcmFormat& format = stream_.Format;
     const int64_t totalFrames = stream_.Frames;
     windows_.SetPlayState(kPlayStatePlaying);
     log_.Line("play: " + std::to_string(totalFrames) + " frames in blocks of " + std::to_string(settings_.BlockFrames) +
               (settings_.Fast ? ", as fast as possible" : ", in real time"));
-    const Clock::time_point start = Clock::now();
-    if (!settings_.Fast) {
+    start_ = Clock::now();
+    if (PlayerPaced()) {
+        // Block N is heard at the wall clock of the latest "clock:" line before it plus its
+        // stream time since that line's, and handed over at most OUT_MS before that.
+        log_.Line("pace: player " + std::to_string(settings_.Pace.OutputMs) + " " +
+                  std::to_string(settings_.Pace.PollMs));
+    } else if (!settings_.Fast) {
         // Block N is handed over at this instant plus its stream time: the wall clock of the
         // stream's start lets a measurement tell when each output sample was processed.
         log_.Line("clock: stream second 0 is Unix time " + UnixTimeText());
@@ -169,13 +250,17 @@ void PlaybackThread::Run() {
 
     for (int64_t frame = 0; frame < totalFrames;) {
         RunDueActions(frame);
-        if (!settings_.Fast) {
-            const Seconds streamTime(static_cast<double>(frame) / format.SampleRate);
-            SleepUntil(start + heldFor_ + std::chrono::duration_cast<Clock::duration>(streamTime));
-        }
         const int count = static_cast<int>(std::min<int64_t>(settings_.BlockFrames, totalFrames - frame));
+        if (PlayerPaced()) {
+            WaitForRoom(count);
+        } else if (!settings_.Fast) {
+            const Seconds streamTime(static_cast<double>(frame) / format.SampleRate);
+            SleepUntil(start_ + heldFor_ + std::chrono::duration_cast<Clock::duration>(streamTime));
+        }
         const uint8_t* source = stream_.Data.data() + static_cast<size_t>(frame) * format.BlockAlign;
         const int64_t block = report_.Blocks++;
+        const int64_t blockFrame = frame;
+        const int64_t framesOutBefore = report_.FramesOut;
         report_.FramesIn += count;
         frame += count;
 
@@ -187,10 +272,12 @@ void PlaybackThread::Run() {
         } else if (!ProcessBlock(source, count, block)) {
             break;
         }
+        if (PlayerPaced()) Written(blockFrame, static_cast<int>(report_.FramesOut - framesOutBefore));
     }
+    EndBurst();
 
     report_.Output.resize(outputBytes_);
-    report_.PlaySeconds = Seconds(Clock::now() - start).count();
+    report_.PlaySeconds = Now();
     windows_.SetPlayState(kPlayStateStopped);
     log_.Line("end: stream played in " + FormatSeconds(report_.PlaySeconds) + " s");
     PostEnded();

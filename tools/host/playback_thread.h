@@ -1,7 +1,8 @@
 // The host's playback thread: hands the playing stream to the module's ModifySamples block
-// by block, paced in real time (or as fast as possible), holds the paused and stopped spans,
-// posts Config and Init/Quit-cycle requests to the window thread, and collects the processed
-// stream. It never waits for the window thread: requests are posted, and while the window
+// by block, paced in real time (evenly, or as a player's decode thread feeding its output
+// buffer) or as fast as possible, holds the paused and stopped spans, empties the player's
+// output buffer at seeks, posts Config and Init/Quit-cycle requests to the window thread,
+// and collects the processed stream. It never waits for the window thread: requests are posted, and while the window
 // thread holds the module for a cycle, blocks play unprocessed.
 //
 // Made on the window thread before the module's Init (it allocates everything it needs
@@ -10,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -18,12 +20,15 @@
 #include "event_log.h"
 #include "host_windows.h"
 #include "module_handoff.h"
+#include "player_output_buffer.h"
 #include "stream_schedule.h"
 #include "wav_file.h"
 
 struct PlaybackSettings {
     int BlockFrames = 0;
     bool Fast = false;
+    PlayerPace Pace;         // OutputMs 0: blocks evenly paced (or fast)
+    bool LogBursts = false;  // player pacing: log each wake-up's blocks
     int Cycles = 0;      // Init/Quit cycles to request
     int CycleEvery = 1;  // blocks the module processes between two requests
 };
@@ -61,6 +66,13 @@ private:
     void RequestCycleIfDue();
     bool ProcessBlock(const uint8_t* source, int count, int64_t block);  // false: the module faulted
     void Append(const uint8_t* frames, int count);
+    bool PlayerPaced() const { return settings_.Pace.OutputMs > 0; }
+    double Now() const;  // seconds since the run started
+    void WaitForRoom(int count);
+    void Written(int64_t frame, int frames);
+    void Seek(int64_t frame);
+    void EndBurst();
+    std::string StreamSecondText(int64_t frame) const;
     void PostEnded();
 
     const WavStream& stream_;
@@ -75,5 +87,16 @@ private:
     size_t outputBytes_ = 0;
     std::chrono::steady_clock::duration heldFor_{};  // wall time spent in holds, shifts the pacing
     int processedSinceCycle_ = 0;
+    std::chrono::steady_clock::time_point start_;  // of the first block; Now() counts from it
+
+    // Player pacing: the output buffer, the last wake-up (seconds since the start), and the
+    // blocks handed over since it.
+    PlayerOutputBuffer output_;
+    double lastWake_ = 0;
+    bool wakeNeeded_ = false;   // a seek ended the current wake-up
+    bool seekPending_ = false;  // the next restart of the output buffer follows a seek
+    int burstBlocks_ = 0;
+    int64_t burstFrame_ = 0;
+    uint64_t burstUnixTicks_ = 0;
     std::thread thread_;
 };

@@ -49,6 +49,32 @@ TEST(HostOptions, HoldsAndConfigCallsKeepTheirKindTimesAndOrder) {
     EXPECT_DOUBLE_EQ(r.Options.Actions[2].AtSeconds, 1);
 }
 
+TEST(HostOptions, PlayerPaceTakesItsBufferAndPollPeriodAndSeeksJoinTheActions) {
+    const HostOptionsResult r = Parse({"d.dll", "i.wav", "--pace", "player:500", "--seek", "5", "--seek=1.5",
+                                       "--log-bursts"});
+    ASSERT_EQ(r.Error, "");
+    EXPECT_EQ(r.Options.Pace.OutputMs, 500);
+    EXPECT_EQ(r.Options.Pace.PollMs, 10);
+    EXPECT_TRUE(r.Options.LogBursts);
+    ASSERT_EQ(r.Options.Actions.size(), 2u);
+    EXPECT_EQ(r.Options.Actions[1].Kind, StreamActionKind::Seek);
+    EXPECT_DOUBLE_EQ(r.Options.Actions[1].AtSeconds, 1.5);
+
+    const HostOptionsResult polled = Parse({"d.dll", "i.wav", "--pace=player:2000:30"});
+    ASSERT_EQ(polled.Error, "");
+    EXPECT_EQ(polled.Options.Pace.OutputMs, 2000);
+    EXPECT_EQ(polled.Options.Pace.PollMs, 30);
+    EXPECT_EQ(Parse({"d.dll", "i.wav"}).Options.Pace.OutputMs, 0);  // evenly paced
+}
+
+TEST(HostOptions, APlayerOutputBufferMustHoldAWholeBlockOfTheStream) {
+    const HostOptions tiny = Parse({"d.dll", "i.wav", "--pace", "player:13"}).Options;  // 573 frames
+    EXPECT_NE(CheckOptionsAgainstStream(tiny, 44100).find("holds less than one block (576 frames at 44100 Hz)"),
+              std::string::npos);
+    EXPECT_EQ(CheckOptionsAgainstStream(tiny, 48000), "");  // 624 frames
+    EXPECT_EQ(CheckOptionsAgainstStream(Parse({"d.dll", "i.wav"}).Options, 8000), "");
+}
+
 TEST(HostOptions, HelpWinsOverMissingArguments) {
     for (const char* help : {"--help", "-h", "/?"}) {
         const HostOptionsResult r = Parse({help});
@@ -79,6 +105,14 @@ TEST(HostOptions, BadCommandLinesSayWhatIsWrong) {
         {{"d.dll", "i.wav", "--config-at", "soon"}, "--config-at: not a time"},
         {{"d.dll", "i.wav", "--cycles", "-1"}, "--cycles: not a count"},
         {{"d.dll", "i.wav", "--cycle-every", "0"}, "--cycle-every: blocks must be"},
+        {{"d.dll", "i.wav", "--pace", "player:0"}, "--pace: expected player:OUT_MS[:POLL_MS]"},
+        {{"d.dll", "i.wav", "--pace", "player:abc"}, "--pace: expected player:OUT_MS[:POLL_MS]"},
+        {{"d.dll", "i.wav", "--pace", "player:500:0"}, "--pace: expected player:OUT_MS[:POLL_MS]"},
+        {{"d.dll", "i.wav", "--pace", "500"}, "--pace: expected player:OUT_MS[:POLL_MS]"},
+        {{"d.dll", "i.wav", "--pace", "player:500", "--fast"}, "--pace and --fast exclude each other"},
+        {{"d.dll", "i.wav", "--pace", "player:500", "--seek", "-1"}, "--seek: not a time"},
+        {{"d.dll", "i.wav", "--seek", "5"}, "--seek needs --pace player"},
+        {{"d.dll", "i.wav", "--log-bursts"}, "--log-bursts needs --pace player"},
     };
     for (const Case& c : cases) {
         const HostOptionsResult r = Parse(c.Args);
