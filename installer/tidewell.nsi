@@ -54,6 +54,7 @@ VIAddVersionKey LegalCopyright "Copyright (C) 2026 Tidewell"
 The folder below is where the player was found; if your player lives elsewhere, choose its folder \
 (the one that holds its Plugins folder)."
 !define MUI_DIRECTORYPAGE_TEXT_DESTINATION "Player folder"
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE CheckPlayerFolder
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -81,6 +82,15 @@ ${ACTION} while it is.$\r$\n$\r$\nClose the player, then choose Retry. Cancel le
 !macroend
 !insertmacro DEFINE_WAIT_FOR_PLAYER_CLOSED "" "installed"
 !insertmacro DEFINE_WAIT_FOR_PLAYER_CLOSED "un." "removed"
+
+; A folder without a Plugins folder is most likely not the player's: say so before installing.
+Function CheckPlayerFolder
+  ${IfNot} ${FileExists} "$INSTDIR\Plugins\*.*"
+  ${AndIf} ${Cmd} `MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "$INSTDIR has no Plugins folder, \
+so the player is probably not there.$\r$\n$\r$\nInstall there anyway?" IDNO`
+    Abort
+  ${EndIf}
+FunctionEnd
 
 Function .onInit
   Call WaitForPlayerClosed
