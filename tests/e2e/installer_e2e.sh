@@ -2,8 +2,9 @@
 # End to end: the setup program and its uninstaller under Wine, in a fresh prefix of their own
 # under the build folder (run inside scripts/with-xvfb, as the Win32 tests are).
 #   installer_e2e.sh BUILD_DIR
-# Installs silently into C:\Player, installs again over a settings file, tries both programs
-# while a player window is open, and uninstalls silently.
+# Installs silently into C:\Player, installs again over an older version and a settings file
+# into the folder the player recorded, tries both programs while a player window is open, and
+# uninstalls silently.
 set -uo pipefail
 build=$(cd "${1:?usage: installer_e2e.sh BUILD_DIR}" && pwd)
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -62,12 +63,14 @@ check "silent install exits 0" $?
 installed_as_built
 check "installed files are the release files, in Plugins and Plugins\\Tidewell" $?
 values=$(entry HKLM)
+missing=""
 for expected in "DisplayName    REG_SZ    Quorvex Tidewell" "DisplayVersion    REG_SZ    $version" \
     "Publisher    REG_SZ    Quorvex" 'UninstallString    REG_SZ    "C:\Player\Plugins\Tidewell\Uninstall.exe"' \
     'InstallLocation    REG_SZ    C:\Player\Plugins\Tidewell' "EstimatedSize    REG_DWORD    0x"; do
-  grep -qF "$expected" <<<"$values"
-  check "uninstall entry in HKLM: $expected" $?
+  grep -qF "$expected" <<<"$values" || missing+="[$expected] "
 done
+[ -z "$missing" ]
+check "the uninstall entry is in HKLM with its six values" $? "missing: $missing"
 
 # An upgrade over an older plug-in, in the folder the player's own installer recorded: the
 # files are replaced, the settings file stays.
