@@ -8,7 +8,7 @@ BENCH := build/bench
 TSAN := build/tsan
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all test bootstrap native win32 dll test-native test-win32 tsan demo bench fuzz dist clean latency soak
+.PHONY: all test bootstrap native win32 dll test-native test-win32 tsan demo bench fuzz dist installer clean latency soak
 
 all: native win32
 
@@ -88,16 +88,17 @@ VERSION := $(shell awk '/^project/ {print $$3}' CMakeLists.txt)
 
 # The release archive: the DLL, the tools that exist, and the user guide.
 dist: bootstrap win32
-	rm -rf dist/stage && mkdir -p dist/stage
-	cp $(WIN32)/dsp_qxtidewell.dll docs/user-guide.md docs/web-panel-phone.png dist/stage/
-	for tool in tidewell-host.exe tidewell-remote.exe tidewell-web.exe; do \
-	  [ ! -f $(WIN32)/$$tool ] || cp $(WIN32)/$$tool dist/stage/; \
-	done
-	i686-w64-mingw32-strip dist/stage/*.dll dist/stage/*.exe 2>/dev/null || true
+	scripts/stage-release $(WIN32) dist/stage
 	rm -f dist/tidewell-$(VERSION)-win32.zip
 	cd dist/stage && zip -q -r ../tidewell-$(VERSION)-win32.zip .
 	rm -rf dist/stage
 	@echo "dist/tidewell-$(VERSION)-win32.zip"
+
+# The setup program (NSIS): finds the player's folder, installs the DLL into its Plugins
+# folder and the tools, guide and uninstaller into Plugins\Tidewell (installer/tidewell.nsi).
+installer: bootstrap win32
+	scripts/build-installer $(WIN32) dist/tidewell-$(VERSION)-setup.exe
+	@echo "dist/tidewell-$(VERSION)-setup.exe"
 
 # The main job: music through the plug-in with a live voice mixed in; see out/.
 demo: bootstrap

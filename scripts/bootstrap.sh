@@ -9,7 +9,7 @@ PACKAGES=(
   wine wine32:i386
   xvfb xauth
   pulseaudio pulseaudio-utils
-  sox espeak-ng gnuplot-nox imagemagick zip python3
+  sox espeak-ng gnuplot-nox imagemagick zip python3 nsis
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   dpkg-dev
