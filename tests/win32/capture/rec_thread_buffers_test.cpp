@@ -35,7 +35,7 @@ TEST_F(RecThreadTest, FullBufferReachesTheConsumerInTheThreadsFormat) {
     EXPECT_EQ(buffer.numsamples, 44100) << "22050 frames of 2 values";
     EXPECT_EQ(buffer.events, nullptr);
     EXPECT_EQ(SequenceOf(buffer), 1u);
-    EXPECT_EQ(DataBlockSize(buffer.data), static_cast<uint32_t>(kStereoBuffSize));
+    EXPECT_EQ(DataBlockSize(buffer.data), BlockRoom(kStereoBuffSize, 4));
     EXPECT_EQ(thread->RecordedCount(), 0);
     thread->ReturnDataBlock(buffer.data);
 }
@@ -178,7 +178,7 @@ TEST_F(RecThreadTest, BlockOfAnEarlierFormatIsNeverReArmed) {
     Settle();
     Record(1);
     CaptureBuffer mono = thread->TakeRecordedBuffer();
-    ASSERT_EQ(DataBlockSize(mono.data), static_cast<uint32_t>(kStereoBuffSize / 2));
+    ASSERT_EQ(DataBlockSize(mono.data), BlockRoom(kStereoBuffSize / 2, 2));
     thread->RequestReset();
     ASSERT_TRUE(WaitState(kStateIdle));
 

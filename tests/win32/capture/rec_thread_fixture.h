@@ -28,6 +28,10 @@ inline constexpr int32_t kRate = 44100;
 inline constexpr int32_t kBits = 16;
 inline constexpr int32_t kStereo = 2;
 inline constexpr int32_t kStereoBuffSize = 88200;
+// A data block's room for a buffer of `buffSize` bytes: what resampling may add beyond it.
+inline uint32_t BlockRoom(int32_t buffSize, int32_t frameBytes) {
+    return static_cast<uint32_t>(buffSize + RecordedResampler::GrowthFrames(buffSize / frameBytes) * frameBytes);
+}
 // Buffers kept queued at the device in the Classic setting, which the thread opens with.
 inline const int32_t kDeviceDepth = ProfileOf(LatencyMode::Classic).DeviceDepth;
 inline constexpr DWORD kWaitMs = 5000;
