@@ -54,5 +54,9 @@ std::string ControlStateJson(const ControlStateFacts& f) {
     json += ",\"format\":{\"rate\":" + number(f.SampleRate) + ",\"bits\":" + number(f.Bits) +
             ",\"channels\":" + number(f.Channels) + ",\"samples\":" + number(f.BlockSamples) + "}";
     if (f.LatencyMode) json += ",\"latencyMode\":" + number(*f.LatencyMode);
+    if (const auto& h = f.Hotkey) {
+        json += ",\"hotkey\":{\"key\":" + JsonQuoted(h->Key) + ",\"mode\":\"" + (h->Toggle ? "toggle" : "hold") +
+                "\",\"registered\":" + Flag(h->Registered) + ",\"problem\":" + JsonQuoted(h->Problem) + "}";
+    }
     return json + "}";
 }

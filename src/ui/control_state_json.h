@@ -10,7 +10,10 @@
 // thread), capture wanted (Activate), recorded buffers waiting, the chosen device; input: the
 // meter's input level, 0..100; trigger: the Auto trigger lamp; format: the host's stream as
 // last reported (zeros before the first block). "latencyMode" follows when the build has
-// the latency setting.
+// the latency setting, and "hotkey" when the window has the push-to-talk hotkey:
+//   "hotkey":{"key":"F9","mode":"hold","registered":false,
+//             "problem":"hotkey F9 is in use by another program"}
+// (key empty when none is set; problem empty when there is none).
 #pragma once
 
 #include <cstdint>
@@ -33,6 +36,13 @@ struct ControlStateFacts {
     // The configuration's LatencyMode (0 classic, 1 low, 2 lowest) where the plug-in has
     // that setting; left empty, the field is not written.
     std::optional<int> LatencyMode;
+    struct HotkeyFacts {
+        std::string Key;
+        bool Toggle = false;
+        bool Registered = false;
+        std::string Problem;
+    };
+    std::optional<HotkeyFacts> Hotkey;
 };
 
 std::string ControlStateJson(const ControlStateFacts& facts);

@@ -39,7 +39,7 @@ public:
     int32_t RecordedCount() const override { return Waiting; }
     void RequestPause() override { ++Pauses; }
     void RequestReset() override { ++Resets; }
-    void QueueMark(uint8_t on) override { Marks.push_back(on); }
+    void QueueMark(uint8_t on, double) override { Marks.push_back(on); }
 };
 
 // Wave-in devices that only have names: the wave mapper, then devices 0..n-1. A device
