@@ -22,7 +22,7 @@ enum : int { kTrackBar1 = 101, kLabel1, kButton2, kCheckBox1, kImage1, kLabel6, 
              kLatencyLabel };
 
 constexpr int kOuterWidth = 448;
-constexpr int kOuterHeight = 304 + kHotkeyGroupHeight;
+constexpr int kOuterHeight = 304;
 constexpr int kStartPriority = 4;
 constexpr const char* kCreditLine1 = "Live input mixing for presenters";
 constexpr const char* kCreditLine2 = "Tidewell team";

@@ -17,23 +17,21 @@ namespace {
 
 enum : int { kHotkeyField = 201, kHotkeyClear, kHotkeyModeBox, kReleaseDelayEdit, kHotkeyLabel };
 
-constexpr Place kKeyCaptionPlace{10, 22, 30, 16};
-constexpr Place kHotkeyFieldPlace{42, 18, 150, 22};
-constexpr Place kClearPlace{198, 18, 60, 23};
-constexpr Place kModeBoxPlace{268, 18, 80, 80};  // the height includes the dropped list
-constexpr Place kDelayCaptionPlace{10, 48, 150, 16};
-constexpr Place kDelayEditPlace{164, 45, 50, 22};
-constexpr Place kLabelPlace{10, 70, 405, 16};
+constexpr Place kHotkeyFieldPlace{8, 15, 98, 20};
+constexpr Place kClearPlace{110, 14, 44, 22};
+constexpr Place kModeBoxPlace{158, 15, 62, 80};  // the height includes the dropped list
+constexpr Place kDelayCaptionPlace{8, 41, 118, 13};
+constexpr Place kDelayEditPlace{130, 38, 44, 20};
+constexpr Place kLabelPlace{8, 60, 212, 13};
 
 constexpr const char* kHoldItem = "Hold";
 constexpr const char* kToggleItem = "Toggle";
 constexpr int kHoldIndex = 0;
 constexpr int kToggleIndex = 1;
-constexpr const char* kNoKeyText = "No hotkey: click the field and press a key (a foot pedal too).";
-constexpr const char* kNotAKeyText =
-    "That key cannot be the hotkey: F1-F24, A-Z, 0-9, Pause, ScrollLock, Insert, Home, End, PageUp, PageDown, "
-    "Num0-Num9, with Ctrl, Alt, Shift or Win.";
-constexpr const char* kDelayRangeText = "The release delay is 0 to 5 seconds.";
+constexpr const char* kNoKeyText = "No hotkey: click the box, press a key";
+constexpr const char* kWorksText = " works in every program";
+constexpr const char* kNotAKeyText = "Not a hotkey: F1-F24, A-Z, 0-9, Num0-9, ...";
+constexpr const char* kDelayRangeText = "Release delay: 0 to 5 seconds";
 constexpr const char* kOldProcedureProperty = "TidewellHotkeyFieldProcedure";
 
 bool IsModifierKey(WPARAM key) {
@@ -78,7 +76,6 @@ LRESULT CALLBACK HotkeyFieldProcedure(HWND field, UINT msg, WPARAM wParam, LPARA
 
 void TConfigForm::CreateHotkeyControls() {
     Make(window_, "BUTTON", "Push-to-talk hotkey", BS_GROUPBOX, kHotkeyGroup, 0);
-    Make(window_, "STATIC", "Key:", SS_LEFT, kKeyCaptionPlace, 0, kHotkeyGroup);
     hotkeyField_ = Make(window_, "EDIT", "", WS_TABSTOP | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, kHotkeyFieldPlace,
                         kHotkeyField, kHotkeyGroup);
     SetPropA(hotkeyField_, kOldProcedureProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrA(hotkeyField_, GWLP_WNDPROC)));
@@ -88,7 +85,7 @@ void TConfigForm::CreateHotkeyControls() {
                           kHotkeyModeBox, kHotkeyGroup);
     SendMessageA(hotkeyModeBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kHoldItem));
     SendMessageA(hotkeyModeBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kToggleItem));
-    Make(window_, "STATIC", "Release delay (seconds):", SS_LEFT, kDelayCaptionPlace, 0, kHotkeyGroup);
+    Make(window_, "STATIC", "Release delay (s):", SS_LEFT, kDelayCaptionPlace, 0, kHotkeyGroup);
     releaseDelayEdit_ = Make(window_, "EDIT", "", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, kDelayEditPlace,
                              kReleaseDelayEdit, kHotkeyGroup);
     hotkeyLabel_ = Make(window_, "STATIC", "", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, kLabelPlace, kHotkeyLabel,
@@ -112,7 +109,7 @@ void TConfigForm::ShowHotkeyOutcome(const std::string& problem) {
     std::string text = problem;
     if (text.empty()) {
         const std::string& key = PluginConfig != nullptr ? PluginConfig->PTTHotkey : std::string();
-        text = key.empty() ? kNoKeyText : key + " works whichever window has the focus.";
+        text = key.empty() ? kNoKeyText : key + kWorksText;
     }
     SetWindowTextA(hotkeyLabel_, text.c_str());
 }

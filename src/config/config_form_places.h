@@ -7,10 +7,9 @@ struct Place {
     int Left, Top, Width, Height;
 };
 
-// The push-to-talk hotkey group at the bottom of the dialog, and how much it adds to the
-// dialog's height.
-inline constexpr int kHotkeyGroupHeight = 100;
-inline constexpr Place kHotkeyGroup{8, 274, 425, 92};
+// The push-to-talk hotkey group, in the free space above the picture: the dialog keeps its
+// size and every other control its place.
+inline constexpr Place kHotkeyGroup{206, 2, 228, 76};
 
 // A child control of `parent` at `at`, placed relative to the group `inside`.
 inline HWND Make(HWND parent, const char* cls, const char* text, DWORD style, Place at, int id,
