@@ -21,7 +21,7 @@ require_audio_server
 command -v xdotool >/dev/null || { echo "FAIL setup: xdotool is not installed (scripts/bootstrap.sh)"; exit 1; }
 [ -n "${DISPLAY:-}" ] || { echo "FAIL setup: no X display (run under scripts/with-xvfb)"; exit 1; }
 
-readonly kKey=F9 kTail=1.5 kStreamSeconds=20
+readonly kKey=F9 kTail=1.5 kStreamSeconds=26
 readonly kHeldSeconds=2
 readonly kVoiceRms=0.06  # the tone's RMS at the PTT level 70 % is 0.124; silence is 0
 readonly kInUse="hotkey $kKey is in use by another program"
@@ -115,6 +115,8 @@ kill $notepad 2>/dev/null; wait $notepad 2>/dev/null; notepad=""
 stream() { awk -v t="$1" -v c="$clock" 'BEGIN { printf "%.3f", t - c }'; }
 down=$(stream "$down") up=$(stream "$up")
 echo "$kKey went down at stream second $down, up at $up"
+awk -v u="$up" -v t=$kTail -v l=$kStreamSeconds 'BEGIN { exit !(u + t + 1.8 <= l) }' ||
+  echo "FAIL timing: the run was too slow to see the end of the tail within the $kStreamSeconds s stream"
 rms() {  # rms FROM TO (stream seconds): the output's RMS between them
   sox "$work/out.wav" -n trim "$1" "$(awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }')" stat 2>&1 |
     awk '/RMS +amplitude/ {print $3}'
@@ -123,7 +125,18 @@ at() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a + b }'; }
 before=$(rms "$(at "$down" -0.6)" "$(at "$down" -0.1)")
 held=$(rms "$(at "$down" 0.3)" "$(at "$up" -0.1)")
 tail=$(rms "$(at "$up" 0.2)" "$(at "$up" "$(at $kTail -0.2)")")
-after=$(rms "$(at "$up" "$(at $kTail 0.4)")" "$(at "$up" "$(at $kTail 1.4)")")
+after=$(rms "$(at "$up" "$(at $kTail 0.8)")" "$(at "$up" "$(at $kTail 1.8)")")
+# Where the voice begins and ends, to the sample: what the key's press and the tail cost in time
+# (the key's way through X and Wine, the poll, and the microphone's own latency).
+edges() {  # edges FROM TO (stream seconds): the first and last time the output is above 0.05
+  sox "$work/out.wav" -t dat - trim "$1" "$(awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }')" remix 1 |
+    awk -v f="$1" '!/^;/ { x = $2 < 0 ? -$2 : $2; if (x > 0.05) { if (first == "") first = $1; last = $1 } }
+                   END { printf "%.3f %.3f", f + first, f + last }'
+}
+read -r began ended <<<"$(edges "$(at "$down" -0.5)" "$(at "$up" "$(at $kTail 1.0)")")"
+echo "measured: the voice began $(awk -v b="$began" -v d="$down" 'BEGIN { printf "%.0f", (b - d) * 1000 }') ms" \
+  "after $kKey went down and ended $(awk -v e="$ended" -v u="$up" -v t=$kTail 'BEGIN { printf "%.0f", (e - u - t) * 1000 }') ms" \
+  "after the $kTail s tail"
 check "the output: silence, the voice while $kKey is held and through the tail, silence (RMS $before $held $tail $after)" \
   "$(awk -v b="${before:-1}" -v h="${held:-0}" -v t="${tail:-0}" -v a="${after:-1}" -v v=$kVoiceRms \
        'BEGIN { exit !(b < v && h > v && t > v && a < v) }'; echo $?)"
