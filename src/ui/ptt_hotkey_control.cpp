@@ -64,6 +64,7 @@ void PttHotkeyControl::RetryIfTaken() {
 
 void PttHotkeyControl::HotkeyMessage(WPARAM id) {
     if (id != kPttHotkeyId || !registered_) return;
+    if (!presses_.Held()) pressedAt_ = GetTickCount();
     Run(presses_.Pressed());
 }
 
@@ -73,7 +74,7 @@ void PttHotkeyControl::Poll() {
         return;
     }
     const bool down = (GetAsyncKeyState(chord_.VirtualKey) & kKeyDownBit) != 0;
-    Run(presses_.Polled(down));
+    Run(presses_.Polled(down, GetTickCount() - pressedAt_));
 }
 
 void PttHotkeyControl::Run(PttHotkeyPresses::Step step) {

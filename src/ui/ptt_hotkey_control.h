@@ -76,5 +76,6 @@ private:
     bool registered_ = false;
     bool taken_ = false;  // another program holds the key: retried
     uint32_t lastAttempt_ = 0;
+    uint32_t pressedAt_ = 0;  // tick of the press being held
     bool polling_ = false;
 };

@@ -16,14 +16,19 @@ std::optional<PttHotkeyMode> ParsePttHotkeyMode(std::string_view text) {
 const char* PttHotkeyModeName(PttHotkeyMode mode) { return mode == PttHotkeyMode::Toggle ? kToggleName : kHoldName; }
 
 PttHotkeyPresses::Step PttHotkeyPresses::Pressed() {
-    if (held_) return {PadAction::None, true};
+    if (held_) {
+        seenDown_ = true;  // a repeat: the key is down
+        return {PadAction::None, true};
+    }
     held_ = true;
+    seenDown_ = false;
     return {mode_ == PttHotkeyMode::Hold ? PadAction::Press : PadAction::Toggle, true};
 }
 
-PttHotkeyPresses::Step PttHotkeyPresses::Polled(bool keyDown) {
+PttHotkeyPresses::Step PttHotkeyPresses::Polled(bool keyDown, unsigned msSincePress) {
     if (!held_) return {};
-    if (keyDown) return {PadAction::None, true};
+    if (keyDown) seenDown_ = true;
+    if (keyDown || (!seenDown_ && msSincePress < kPressSettleMs)) return {PadAction::None, true};
     return Stop();
 }
 

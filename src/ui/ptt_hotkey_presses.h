@@ -5,6 +5,11 @@
 // ends the press. Messages that arrive while the key is held are repeats (Wine sends them
 // even when asked not to) and do nothing.
 //
+// Right after the press the key's state may still read "up": Wine answers GetAsyncKeyState
+// from a per-thread copy up to 50 ms old. So a poll that finds the key up ends the press only
+// once the key was seen down (a poll or a repeat), or kPressSettleMs after the press (a tap
+// too short to be seen).
+//
 // Hold: the pad is pressed while the key is held. Toggle: each press presses the pad when
 // it is up and releases it when it is down.
 //
@@ -18,6 +23,8 @@
 #include "ui/ptt_pad.h"
 
 enum class PttHotkeyMode { Hold, Toggle };
+
+inline constexpr unsigned kPressSettleMs = 100;
 
 // "Hold" or "Toggle" (read without regard to letter case); nothing for any other text.
 std::optional<PttHotkeyMode> ParsePttHotkeyMode(std::string_view text);
@@ -37,8 +44,8 @@ public:
 
     // The system reported a press of the hotkey.
     Step Pressed();
-    // A poll of the key's state while it is held.
-    Step Polled(bool keyDown);
+    // A poll of the key's state while it is held, `msSincePress` after the press.
+    Step Polled(bool keyDown, unsigned msSincePress);
     // The hotkey goes away (another key chosen, the window closing): a press in progress
     // ends, releasing the pad in Hold mode.
     Step Stop();
@@ -48,6 +55,7 @@ public:
 private:
     PttHotkeyMode mode_ = PttHotkeyMode::Hold;
     bool held_ = false;
+    bool seenDown_ = false;  // the key read down since the press
 };
 
 // Does a pad action to the pad as the pad's own input does (Press as a mouse-down, Release

@@ -45,10 +45,10 @@ struct Rig {
     // One press of the key as Wine delivers it: the message, a repeat while held, polls.
     void PressAndRelease() {
         Run(presses.Pressed());
-        Run(presses.Polled(true));
+        Run(presses.Polled(true, 10));
         Run(presses.Pressed());
-        Run(presses.Polled(true));
-        Run(presses.Polled(false));
+        Run(presses.Polled(true, 20));
+        Run(presses.Polled(false, 30));
     }
 };
 
@@ -56,10 +56,9 @@ TEST(PttHotkeyPresses, HoldTalksWhileTheKeyIsDownAndIgnoresRepeats) {
     Rig rig;
     rig.Run(rig.presses.Pressed());
     EXPECT_TRUE(rig.polling) << "the release is polled for";
-    rig.Run(rig.presses.Pressed());
-    rig.Run(rig.presses.Polled(true));
+    rig.Run(rig.presses.Polled(true, 10));
     EXPECT_EQ(rig.events, (std::vector<int>{1}));
-    rig.Run(rig.presses.Polled(false));
+    rig.Run(rig.presses.Polled(false, 20));
     EXPECT_FALSE(rig.polling);
     EXPECT_EQ(rig.events, (std::vector<int>{1, 0}));
     EXPECT_FALSE(rig.pad.Pressed());
@@ -81,8 +80,27 @@ TEST(PttHotkeyPresses, ChangingTheKeyWhileHeldEndsTheTalkInHoldMode) {
     rig.Run(rig.presses.Pressed());
     rig.Run(rig.presses.Stop());
     EXPECT_EQ(rig.events, (std::vector<int>{1, 0}));
-    rig.Run(rig.presses.Polled(false));
+    rig.Run(rig.presses.Polled(false, 10));
     EXPECT_EQ(rig.events.size(), 2u) << "a poll after the stop does nothing";
+}
+
+TEST(PttHotkeyPresses, AKeyNotYetSeenDownIsNotReleasedBeforeTheSettleTime) {
+    // Wine's key state lags the hotkey message: the first polls may still read "up".
+    Rig rig;
+    rig.Run(rig.presses.Pressed());
+    rig.Run(rig.presses.Polled(false, 10));
+    rig.Run(rig.presses.Polled(false, kPressSettleMs - 1));
+    EXPECT_EQ(rig.events, (std::vector<int>{1}));
+    rig.Run(rig.presses.Polled(false, kPressSettleMs));
+    EXPECT_EQ(rig.events, (std::vector<int>{1, 0})) << "a tap too short to be seen ends after the settle time";
+
+    rig.presses.SetMode(PttHotkeyMode::Toggle);
+    rig.Run(rig.presses.Pressed());
+    rig.Run(rig.presses.Polled(false, 10));
+    rig.Run(rig.presses.Pressed());  // Wine's repeat: the key is down
+    EXPECT_EQ(rig.events, (std::vector<int>{1, 0, 1})) << "the repeat toggles nothing";
+    rig.Run(rig.presses.Polled(false, 20));
+    EXPECT_FALSE(rig.polling) << "seen down, then up: the press is over";
 }
 
 }  // namespace
