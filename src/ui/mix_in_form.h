@@ -10,7 +10,8 @@
 //   through the setters (plain stores the playback thread picks up) and the persistent ones
 //   into PluginConfig (write-through; skipped when there is no store). It never reads
 //   MixState, never waits for another thread: requests to the capture thread are posted.
-// - Owns its window, its controls, its font, its timers and the meter's colour scale.
+// - Owns its window, its controls, its font, its timers, the meter's colour scale and the
+//   push-to-talk hotkey's registration (given back when it is destroyed).
 //
 // The pages are Device, Auto, Manual, P.T.T. and DSP; the level meter stays in view over
 // the right of the page area whichever page is shown. The DSP page shows the module stack
