@@ -106,9 +106,7 @@ void TWaveInRecThread::AttachMarks(CaptureHeader* header, double now) {
     CaptureMark* chain;
     {
         std::lock_guard<std::mutex> hold(MarksLock());
-        chain = pendingHead_;
-        pendingHead_ = pendingTail_ = nullptr;
-        pendingCount_ = 0;
+        chain = pendingMarks_.TakeDue(now);
     }
     for (CaptureMark* mark = chain; mark != nullptr; mark = mark->NextPTT) {
         mark->Sample = MarkSamplePosition(header->Wave.dwBytesRecorded, bitsPerSample_, now, mark->When,
@@ -246,9 +244,7 @@ void TWaveInRecThread::Flush() {
     CaptureMark* marks;
     {
         std::lock_guard<std::mutex> hold(MarksLock());
-        marks = pendingHead_;
-        pendingHead_ = pendingTail_ = nullptr;
-        pendingCount_ = 0;
+        marks = pendingMarks_.TakeAll();
     }
     FreeMarkChain(marks);
 }

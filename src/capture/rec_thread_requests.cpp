@@ -1,11 +1,13 @@
 // TWaveInRecThread's side facing other threads: the requests (each posted to the capture
 // thread's window, returning at once), the push-to-talk marks queued by the window thread,
 // and the consumer operations of the playback thread on the recorded-buffer queue.
+#include <algorithm>
 #include <mutex>
 #include <new>
 
 #include "capture/capture_locks.h"
 #include "capture/mark_chain.h"
+#include "capture/mark_position.h"
 #include "capture/rec_thread_messages.h"
 #include "capture/thread_priority.h"
 #include "capture/wave_in_rec_thread.h"
@@ -44,13 +46,15 @@ void TWaveInRecThread::RequestReset() {
     Post(WM_RECTHREAD_RESET);
 }
 
-void TWaveInRecThread::QueueMark(uint8_t on) {
-    auto* mark = new (std::nothrow) CaptureMark{on, clock_(), 0, nullptr};
+void TWaveInRecThread::QueueMark(uint8_t on, double tailSeconds) {
+    double when = clock_();
+    if (on == 0 && tailSeconds > 0.0) {
+        when += std::min(tailSeconds, kLongestReleaseTailSeconds) / kSecondsPerDay;
+    }
+    auto* mark = new (std::nothrow) CaptureMark{on, when, 0, nullptr};
     if (mark == nullptr) return;
     std::lock_guard<std::mutex> hold(MarksLock());
-    (pendingTail_ != nullptr ? pendingTail_->NextPTT : pendingHead_) = mark;
-    pendingTail_ = mark;
-    ++pendingCount_;
+    pendingMarks_.Push(mark);
 }
 
 void TWaveInRecThread::SetPriority(int32_t priority) {
@@ -128,7 +132,7 @@ uint8_t TWaveInRecThread::ReleaseMarkChain(CaptureMark* chain) {
 
 int32_t TWaveInRecThread::PendingMarksCount() const {
     std::lock_guard<std::mutex> hold(MarksLock());
-    return pendingCount_;
+    return pendingMarks_.Count();
 }
 
 std::string TWaveInRecThread::DeviceName() const {

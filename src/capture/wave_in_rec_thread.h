@@ -45,6 +45,7 @@
 #include "capture/local_clock.h"
 #include "capture/monotonic_clock.h"
 #include "capture/recorded_resampler.h"
+#include "capture/pending_marks.h"
 #include "capture/suspended_thread.h"
 #include "capture/tick_clock.h"
 #include "capture/wave_in_api.h"
@@ -95,8 +96,9 @@ public:
     void RequestReset() override;
     // The latency setting of the next open: its buffer length and device depth.
     void SetLatency(LatencyMode mode) override { latency_ = mode; }
-    // Push-to-talk event now (window thread): pending until the next buffer comes back.
-    void QueueMark(uint8_t on);
+    // Push-to-talk event now (window thread): pending until a buffer comes back after it.
+    // A release (0) takes effect `tailSeconds` later (0 to kLongestReleaseTailSeconds).
+    void QueueMark(uint8_t on, double tailSeconds = 0.0);
     // Thread priority 0..6 (Idle .. Real-Time). GetPriority waits for the thread's answer,
     // at most kPriorityAnswerTimeoutMs; then it reads the thread's priority from the system.
     void SetPriority(int32_t priority);
@@ -202,7 +204,5 @@ private:
     HeaderList recordedQueue_;    // under RecordedLock
     double newestArrival_ = 0.0;  // under RecordedLock: when the last buffer joined the queue
     DataBlockFifo spareBlocks_;   // capture thread
-    CaptureMark* pendingHead_ = nullptr;  // under MarksLock, oldest first
-    CaptureMark* pendingTail_ = nullptr;
-    int32_t pendingCount_ = 0;
+    PendingMarks pendingMarks_;   // under MarksLock
 };

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "capture/wave_in_rec_thread.h"
+#include "config/config_form_places.h"
 #include "config/plugin_config.h"
 #include "core/exported_globals.h"
 #include "core/mix_state.h"
@@ -26,9 +27,6 @@ constexpr int kStartPriority = 4;
 constexpr const char* kCreditLine1 = "Live input mixing for presenters";
 constexpr const char* kCreditLine2 = "Tidewell team";
 
-struct Place {
-    int Left, Top, Width, Height;
-};
 // Design positions in the window; controls inside a group box are placed relative to it.
 constexpr Place kGroupBox1{8, 16, 193, 73};
 constexpr Place kTrackBar1Place{2, 15, 189, 34};
@@ -44,12 +42,6 @@ constexpr Place kLabel6Place{206, 160, 230, 13};
 constexpr Place kLabel7Place{206, 192, 230, 13};
 constexpr Place kLabel8Place{206, 208, 230, 13};
 constexpr Place kButton1Place{288, 240, 75, 25};
-
-HWND Make(HWND parent, const char* cls, const char* text, DWORD style, Place at, int id, Place inside = {0, 0, 0, 0}) {
-    return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, inside.Left + at.Left, inside.Top + at.Top,
-                           at.Width, at.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleA(nullptr), nullptr);
-}
 
 }  // namespace
 
@@ -84,6 +76,7 @@ TConfigForm::TConfigForm(HWND owner) : owner_(owner) {
         SendMessageA(checkBox1_, BM_SETCHECK, PluginConfig->AlwaysLoad ? BST_CHECKED : BST_UNCHECKED, 0);
     }
     SetWindowTextA(label6_, VersionLine(VersionReaderResult).c_str());
+    ShowHotkeySettings();
 }
 
 TConfigForm::~TConfigForm() {
@@ -123,6 +116,7 @@ void TConfigForm::CreateControls() {
     label6_ = Make(window_, "STATIC", "", SS_CENTER | SS_NOPREFIX, kLabel6Place, kLabel6);
     Make(window_, "STATIC", kCreditLine1, SS_CENTER | SS_NOPREFIX, kLabel7Place, kLabel7);
     Make(window_, "STATIC", kCreditLine2, SS_CENTER | SS_NOPREFIX, kLabel8Place, kLabel8);
+    CreateHotkeyControls();
 }
 
 void TConfigForm::SetTrackPosition(int position) {
@@ -233,6 +227,8 @@ LRESULT TConfigForm::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
                     CheckBox1Click();
                 } else if (LOWORD(wParam) == kLatencyBox && HIWORD(wParam) == CBN_SELCHANGE) {
                     LatencyBoxChange();
+                } else {
+                    HandleHotkeyCommand(LOWORD(wParam), HIWORD(wParam));
                 }
                 return 0;
             case WM_DRAWITEM:

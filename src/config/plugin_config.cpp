@@ -1,10 +1,14 @@
 #include "config/plugin_config.h"
 
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 #include "core/number_format.h"
 #include "core/plugin_error.h"
+#include "core/same_letters.h"
 #include "core/split_first.h"
+#include "capture/pending_marks.h"
 #include "config/ini_values.h"
 
 namespace {
@@ -27,6 +31,15 @@ constexpr const char* kWantActive = "WantActive";
 constexpr const char* kLastTab = "LastTab";
 constexpr const char* kAlwaysLoad = "AlwaysLoad";
 constexpr const char* kLatencyMode = "LatencyMode";
+constexpr const char* kPTTHotkey = "PTTHotkey";
+constexpr const char* kPTTHotkeyMode = "PTTHotkeyMode";
+constexpr const char* kPTTReleaseDelay = "PTTReleaseDelay";
+constexpr const char* kHoldWord = "Hold";
+constexpr const char* kToggleWord = "Toggle";
+
+double ClampedReleaseDelay(double seconds) {
+    return std::isnan(seconds) ? 0.0 : std::clamp(seconds, 0.0, kLongestReleaseTailSeconds);
+}
 
 constexpr char kPathSeparator = '\\';
 constexpr std::string_view kNameValueSeparator = "=";
@@ -148,6 +161,15 @@ void TPluginConfig::ReadSettings() {
         Latency = LatencyModeFromNumber(number);
         latencyKept_ = true;
     }
+    const std::string hotkey = raw(kPTTHotkey);
+    const std::string hotkeyMode = raw(kPTTHotkeyMode);
+    const std::string releaseDelay = raw(kPTTReleaseDelay);
+    if (!hotkey.empty() || !hotkeyMode.empty() || !releaseDelay.empty()) hotkeyKept_ = true;
+    PTTHotkey = hotkey;
+    PTTHotkeyToggle = SameLetters(hotkeyMode, kToggleWord);
+    double delay = 0.0;
+    ParseFloat(releaseDelay, separator, delay);
+    PTTReleaseDelay = ClampedReleaseDelay(delay);
 }
 
 void TPluginConfig::ReadStackValues() {
@@ -192,6 +214,11 @@ void TPluginConfig::WriteAll() {
     if (latencyKept_ || Latency != LatencyMode::Classic) {
         write(kLatencyMode, FormatIniInteger(static_cast<int>(Latency)));
     }
+    if (hotkeyKept_) {
+        write(kPTTHotkey, PTTHotkey);
+        write(kPTTHotkeyMode, PTTHotkeyToggle ? kToggleWord : kHoldWord);
+        number(kPTTReleaseDelay, PTTReleaseDelay);
+    }
 
     // Keys that the lines no longer name stay in the file: nothing is ever removed.
     std::string name;
@@ -232,6 +259,22 @@ void TPluginConfig::SetLatencyMode(LatencyMode value) {
     latencyKept_ = true;
     Latency = value;
     Save();
+}
+
+void TPluginConfig::SetPTTHotkey(const std::string& value) {
+    hotkeyKept_ = hotkeyKept_ || value != PTTHotkey;
+    Store(PTTHotkey, value);
+}
+
+void TPluginConfig::SetPTTHotkeyToggle(bool value) {
+    hotkeyKept_ = hotkeyKept_ || value != PTTHotkeyToggle;
+    Store(PTTHotkeyToggle, value);
+}
+
+void TPluginConfig::SetPTTReleaseDelay(double value) {
+    const double delay = ClampedReleaseDelay(value);
+    hotkeyKept_ = hotkeyKept_ || delay != PTTReleaseDelay;
+    Store(PTTReleaseDelay, delay);
 }
 
 void TPluginConfig::DeleteIniFile() {

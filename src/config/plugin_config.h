@@ -83,6 +83,10 @@ public:
     void SetLastTab(const std::string& value);
     void SetAlwaysLoad(bool value);  // no save
     void SetLatencyMode(LatencyMode value);
+    void SetPTTHotkey(const std::string& value);
+    void SetPTTHotkeyToggle(bool value);
+    // Clamped to 0..kLongestReleaseTailSeconds.
+    void SetPTTReleaseDelay(double value);
 
     // Forgets the file's path, then deletes the file (a failure is ignored). From then on no
     // setter, stack change or destruction writes a file.
@@ -108,6 +112,13 @@ public:
     // of range, reads as Classic. A file that never had the key gets none while the setting
     // stays Classic, so the file of the original sixteen keys is unchanged by default.
     LatencyMode Latency = LatencyMode::Classic;
+    // Push-to-talk from anywhere: PTTHotkey, the key name (empty: none); PTTHotkeyMode, "Hold"
+    // or "Toggle" (anything else reads as Hold); PTTReleaseDelay, seconds 0..5 (out of range
+    // is clamped, unreadable is 0). Like LatencyMode, the keys reach the file only once one
+    // of them was there or was set.
+    std::string PTTHotkey;
+    bool PTTHotkeyToggle = false;
+    double PTTReleaseDelay = 0.0;
 
     // The section "QXTidewellStack" as name=value lines; any change saves the file.
     StackLineList StackLines;
@@ -126,4 +137,5 @@ private:
     // The failed save shown to the user, until a save succeeds again.
     std::string reportedFailure_;
     bool latencyKept_ = false;  // the file has the LatencyMode key, or it was set
+    bool hotkeyKept_ = false;   // the file has a push-to-talk hotkey key, or one was set
 };

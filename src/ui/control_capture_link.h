@@ -16,8 +16,9 @@ public:
     virtual int32_t RecordedCount() const = 0;
     virtual void RequestPause() = 0;
     virtual void RequestReset() = 0;
-    // Queues a push-to-talk event: 1 on, 0 off.
-    virtual void QueueMark(uint8_t on) = 0;
+    // Queues a push-to-talk event: 1 on, 0 off; an off event takes effect `tailSeconds`
+    // later (the release tail).
+    virtual void QueueMark(uint8_t on, double tailSeconds) = 0;
     // What went wrong with the input device, for the status line (CaptureTrouble).
     virtual uint8_t Trouble() const { return 0; }
 };

@@ -13,7 +13,7 @@ public:
     int32_t RecordedCount() const override { return WaveInRecThread->RecordedCount(); }
     void RequestPause() override { WaveInRecThread->RequestPause(); }
     void RequestReset() override { WaveInRecThread->RequestReset(); }
-    void QueueMark(uint8_t on) override { WaveInRecThread->QueueMark(on); }
+    void QueueMark(uint8_t on, double tailSeconds) override { WaveInRecThread->QueueMark(on, tailSeconds); }
     uint8_t Trouble() const override { return WaveInRecThread->Trouble(); }
 };
 

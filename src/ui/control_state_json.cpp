@@ -70,5 +70,9 @@ std::string ControlStateJson(const ControlStateFacts& f) {
             ",\"channels\":" + number(f.Channels) + ",\"samples\":" + number(f.BlockSamples) + "}";
     if (f.LatencyMode) json += ",\"latencyMode\":" + number(*f.LatencyMode);
     if (f.LatencyNow) json += ",\"latency\":" + LatencyJson(*f.LatencyNow);
+    if (const auto& h = f.Hotkey) {
+        json += ",\"hotkey\":{\"key\":" + JsonQuoted(h->Key) + ",\"mode\":\"" + (h->Toggle ? "toggle" : "hold") +
+                "\",\"registered\":" + Flag(h->Registered) + ",\"problem\":" + JsonQuoted(h->Problem) + "}";
+    }
     return json + "}";
 }

@@ -12,6 +12,10 @@
 // last reported (zeros before the first block). "latencyMode" follows when the build has
 // the latency setting, and then
 //    "latency":{"setting":"lowest","delayMs":31,"targetMs":30,"ratioPpm":-212,"underruns":0}
+// and "hotkey" when the window has the push-to-talk hotkey:
+//   "hotkey":{"key":"F9","mode":"hold","registered":false,
+//             "problem":"hotkey F9 is in use by another program"}
+// (key empty when none is set; problem empty when there is none).
 #pragma once
 
 #include <cstdint>
@@ -45,6 +49,13 @@ struct ControlStateFacts {
         int32_t Underruns = 0;
     };
     std::optional<Latency> LatencyNow;
+    struct HotkeyFacts {
+        std::string Key;
+        bool Toggle = false;
+        bool Registered = false;
+        std::string Problem;
+    };
+    std::optional<HotkeyFacts> Hotkey;
 };
 
 std::string ControlStateJson(const ControlStateFacts& facts);

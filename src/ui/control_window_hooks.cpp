@@ -6,3 +6,8 @@
 void RefillControlWindowDspList() {
     if (TMixInForm* form = MixInForm) form->RefillDspList();
 }
+
+std::string ApplyControlWindowHotkey() {
+    if (TMixInForm* form = MixInForm) return form->ApplyHotkeySetting();
+    return {};
+}

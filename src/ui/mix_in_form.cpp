@@ -21,6 +21,7 @@
 #include "ui/format_labels.h"
 #include "ui/keyboard_router.h"
 #include "ui/own_module.h"
+#include "ui/ptt_hotkey_control.h"
 #include "ui/scrollable_paint_box.h"
 #include "ui/slider_values.h"
 #include "ui/user_decimal_separator.h"
@@ -70,6 +71,10 @@ TMixInForm::TMixInForm(HWND owner, ControlWindowSeams seams) : owner_(owner), se
         LoadSettings();
         PushSettingsIntoMixState();
         keyboard_ = std::make_unique<KeyboardRouter>(window_, [this](int key) { return Shortcut(key); });
+        hotkey_ = std::make_unique<PttHotkeyControl>(window_, [this](PttHotkeyPresses::PadAction action) {
+            HotkeyPad(action);
+        });
+        ApplyHotkeySetting();
         SetTimer(window_, kStatusTimerId, kStatusTimerMs, nullptr);
         SetTimer(window_, kMeterTimerId, kMeterTimerMs, nullptr);
         ShowWindow(window_, SW_SHOW);
@@ -77,6 +82,7 @@ TMixInForm::TMixInForm(HWND owner, ControlWindowSeams seams) : owner_(owner), se
         ApplySettingsToControls();
     } catch (...) {
         QXServerWindowComs1.reset();
+        hotkey_.reset();
         keyboard_.reset();
         checkListBox1_.reset();
         if (window_ != nullptr) SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
@@ -102,6 +108,7 @@ TMixInForm::~TMixInForm() {
 
     QXServerWindowComs1.reset();  // closes the server and tells its clients
     FreeInfoForm();
+    hotkey_.reset();  // unregisters the key
     keyboard_.reset();
     KillTimer(window_, kStatusTimerId);
     KillTimer(window_, kMeterTimerId);
@@ -180,6 +187,10 @@ LRESULT TMixInForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kStatusTimerId) RefreshStatus();
             if (wParam == kMeterTimerId) MeterTick();
+            if (wParam == kHotkeyPollTimerId && hotkey_) hotkey_->Poll();
+            return 0;
+        case WM_HOTKEY:
+            if (hotkey_) hotkey_->HotkeyMessage(wParam);
             return 0;
         case WM_DEVICECHANGE:
             if (wParam == DBT_DEVNODES_CHANGED) FillDeviceList(false);
@@ -250,6 +261,7 @@ void TMixInForm::LoadSettings() {
     logarithmic_ = config->LogTransition;
     pttLevel_ = config->PTTMixInPercent;
     mode_ = static_cast<int8_t>(config->MixInMode);
+    releaseDelay_ = config->PTTReleaseDelay;
     active_ = config->WantActive;
     if (active_) SetWindowTextA(controls_.Button1, "Deactivate");
     ShowPage(PageForLastTab(config->LastTab));

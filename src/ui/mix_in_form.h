@@ -10,7 +10,8 @@
 //   through the setters (plain stores the playback thread picks up) and the persistent ones
 //   into PluginConfig (write-through; skipped when there is no store). It never reads
 //   MixState, never waits for another thread: requests to the capture thread are posted.
-// - Owns its window, its controls, its font, its timers and the meter's colour scale.
+// - Owns its window, its controls, its font, its timers, the meter's colour scale and the
+//   push-to-talk hotkey's registration (given back when it is destroyed).
 //
 // The pages are Device, Auto, Manual, P.T.T. and DSP; the level meter stays in view over
 // the right of the page area whichever page is shown. The DSP page shows the module stack
@@ -29,6 +30,7 @@
 #include "ui/control_pages.h"
 #include "ui/level_meter.h"
 #include "ui/mix_mode_actions.h"
+#include "ui/ptt_hotkey_presses.h"
 #include "ui/ptt_pad.h"
 #include "ui/remote_commands.h"
 
@@ -42,6 +44,7 @@ class PaintCanvas;
 class TQXServerWindowComs;
 class TQXServerClientWindowComs;
 class CheckListBox;
+class PttHotkeyControl;
 
 inline constexpr const char* kMixInFormClass = "TMixInForm";
 inline constexpr const char* kMixInFormCaption = "Quorvex Tidewell MixIn";
@@ -123,6 +126,12 @@ public:
     std::string AnswerControlWord(RemoteCommand word, const std::string& text);
     COLORREF TriggerLampColour() const { return triggerOn_ ? kTriggerOnColour : kTriggerOffColour; }
 
+    // Takes the push-to-talk hotkey settings from PluginConfig (PTTHotkey, PTTHotkeyMode,
+    // PTTReleaseDelay) and registers the key (mix_in_form_hotkey.cpp). Answers why the key
+    // cannot be had, empty when it is registered or none is set.
+    std::string ApplyHotkeySetting();
+    const PttHotkeyControl& Hotkey() const { return *hotkey_; }
+
     // Refills the DSP list from the module stack and updates its buttons (after the
     // configuration dialog added or removed the Bypass entry).
     void RefillDspList();
@@ -176,9 +185,13 @@ private:
     void PaintTriggerLamp(const DRAWITEMSTRUCT& item);
     void PaintPad(TScrollablePaintBox& pad, PaintCanvas& canvas);
     void WirePad();
+    // Queues the pad's event on the capture thread; a release with the release tail.
     void QueuePttEvent(PttPad::Event event);
     void HoldClick();
     ControlCaptureLink* Capture() const;
+
+    // Push-to-talk hotkey (mix_in_form_hotkey.cpp): what its presses do to the pad.
+    void HotkeyPad(PttHotkeyPresses::PadAction action);
 
     // Command server (mix_in_form_remote.cpp).
     void CreateCommandServer();
@@ -224,6 +237,7 @@ private:
     std::unique_ptr<TScrollablePaintBox> vuPaintBox_, pttButtonBox_;
     std::unique_ptr<CheckListBox> checkListBox1_;
     std::unique_ptr<KeyboardRouter> keyboard_;
+    std::unique_ptr<PttHotkeyControl> hotkey_;
     HDC scaleDc_ = nullptr;  // VUImage: the colour scale, selected into a memory DC
     HBITMAP scaleBitmap_ = nullptr;
     HGDIOBJ scaleOldBitmap_ = nullptr;
@@ -245,6 +259,7 @@ private:
     bool triggerOn_ = false;
     bool pttIndicator_ = false;
     PttPad pad_;
+    double releaseDelay_ = 0.0;  // PTTReleaseDelay, seconds
 
     // Handler plumbing.
     bool deviceHandlersAttached_ = false;

@@ -5,6 +5,7 @@
 #include "core/mix_state.h"
 #include "ui/control_state_json.h"
 #include "ui/mix_in_form.h"
+#include "ui/ptt_hotkey_control.h"
 #include "ui/remote_control_words.h"
 #include "ui/scrollable_paint_box.h"
 
@@ -66,5 +67,9 @@ std::string TMixInForm::ControlStateReply() const {
     facts.LatencyMode = static_cast<int>(MixState.Latency.load());
     facts.LatencyNow = ControlStateFacts::Latency{*facts.LatencyMode, MixState.LatencyDelay, MixState.LatencyTarget,
                                                   MixState.ClockRatio, MixState.Underruns};
+    if (hotkey_) {
+        facts.Hotkey = ControlStateFacts::HotkeyFacts{hotkey_->Name(), hotkey_->Mode() == PttHotkeyMode::Toggle,
+                                                      hotkey_->Registered(), hotkey_->Problem()};
+    }
     return ControlStateJson(facts);
 }

@@ -108,7 +108,7 @@ void TMixInForm::QueuePttEvent(PttPad::Event event) {
     // a shutdown in progress) the pad still moves but no event goes anywhere.
     ControlCaptureLink* capture = Capture();
     if (capture == nullptr) return;
-    capture->QueueMark(*event);
+    capture->QueueMark(*event, *event == 0 ? releaseDelay_ : 0.0);
 }
 
 void TMixInForm::PaintPad(TScrollablePaintBox& pad, PaintCanvas& canvas) {

@@ -12,6 +12,7 @@
 #include "core/number_format.h"
 #include "host/winamp_api_man.h"
 #include "ui/mix_in_form.h"
+#include "ui/ptt_hotkey_control.h"
 #include "ui/scrollable_paint_box.h"
 #include "ui/slider_values.h"
 #include "ui/status_line.h"
@@ -258,6 +259,10 @@ void TMixInForm::RefreshStatus() {
         if (ShouldRequestPause(host != nullptr, active_, inputs.CaptureState, [host] { return host->IsPlaying(); })) {
             capture->RequestPause();
         }
+    }
+    if (hotkey_) {
+        hotkey_->RetryIfTaken();
+        inputs.HotkeyProblem = hotkey_->Problem();
     }
     const std::string text = StatusLineText(inputs);
     if (text != StatusText()) SetWindowTextA(controls_.StaticText1, text.c_str());

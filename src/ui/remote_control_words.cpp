@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "core/mix_state.h"
+#include "core/same_letters.h"
 
 namespace {
 
@@ -12,16 +13,6 @@ constexpr std::string_view kSetLevelWord = "SetLevel";
 constexpr int kMostLevelDigits = 3;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-bool SameLetters(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // The blank-separated words after the command word; false when the command word runs on
 // into other letters ("SetModeAuto") or more than `most` words follow.

@@ -19,6 +19,7 @@ std::string StatusLineText(const StatusInputs& inputs) {
         }
     }
     if (inputs.PttIndicator) text += "  ---P.T.T.---";
+    if (!inputs.HotkeyProblem.empty()) text += (text.empty() ? "" : "  ") + inputs.HotkeyProblem;
     return text;
 }
 

@@ -116,6 +116,25 @@ TEST_F(PluginConfigStore, EachChangingSetterSavesTheWholeFileOnce) {
     }
 }
 
+TEST_F(PluginConfigStore, HotkeyKeysStayOutOfTheFileUntilOneIsSetAndTheDelayIsClamped) {
+    {
+        auto config = Open();
+        EXPECT_EQ(Stored("PTTHotkey"), "<missing>");
+        config->SetPTTReleaseDelay(9);
+        EXPECT_EQ(config->PTTReleaseDelay, 5.0);
+        EXPECT_EQ(Stored("PTTHotkey"), "");
+        EXPECT_EQ(Stored("PTTHotkeyMode"), "Hold");
+        EXPECT_EQ(Stored("PTTReleaseDelay"), "5");
+    }
+    disk.Put(kNewPath, kSettingsSection, "PTTHotkey", "Ctrl+F9");
+    disk.Put(kNewPath, kSettingsSection, "PTTHotkeyMode", "toggle");
+    disk.Put(kNewPath, kSettingsSection, "PTTReleaseDelay", "-1");
+    auto config = Open();
+    EXPECT_EQ(config->PTTHotkey, "Ctrl+F9");
+    EXPECT_TRUE(config->PTTHotkeyToggle);
+    EXPECT_EQ(config->PTTReleaseDelay, 0.0);
+}
+
 TEST_F(PluginConfigStore, AlwaysLoadAndAutoMixInPercentWaitForTheNextSave) {
     auto config = Open();
     disk.Writes.clear();

@@ -34,12 +34,16 @@ public:
     int Pauses = 0;
     int Resets = 0;
     std::vector<uint8_t> Marks;
+    std::vector<double> Tails;  // each mark's release tail, seconds
 
     uint8_t State() const override { return StateNow; }
     int32_t RecordedCount() const override { return Waiting; }
     void RequestPause() override { ++Pauses; }
     void RequestReset() override { ++Resets; }
-    void QueueMark(uint8_t on) override { Marks.push_back(on); }
+    void QueueMark(uint8_t on, double tailSeconds) override {
+        Marks.push_back(on);
+        Tails.push_back(tailSeconds);
+    }
 };
 
 // Wave-in devices that only have names: the wave mapper, then devices 0..n-1. A device
