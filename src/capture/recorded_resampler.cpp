@@ -22,13 +22,15 @@ void LoadAll(const uint8_t* data, int64_t values, int64_t center, float* out) {
     }
 }
 
+// Rounded to the nearest value (halves away from zero) and clipped to the width's range.
 template <class Codec>
 void StoreAll(const float* in, int64_t values, const SampleLimits& limits, uint8_t* data) {
     const double low = static_cast<double>(limits.ltv - limits.center);
     const double high = static_cast<double>(limits.gtv - limits.center);
     for (int64_t i = 0; i < values; ++i) {
-        const double v = std::clamp(std::nearbyint(static_cast<double>(in[i])), low, high);
-        Codec::Store(data + i * Codec::kBytes, static_cast<int64_t>(v) + limits.center);
+        const double v = std::clamp(static_cast<double>(in[i]), low, high);
+        const auto rounded = static_cast<int64_t>(v >= 0.0 ? v + 0.5 : v - 0.5);
+        Codec::Store(data + i * Codec::kBytes, rounded + limits.center);
     }
 }
 
