@@ -86,12 +86,15 @@ soak: bootstrap win32
 
 VERSION := $(shell awk '/^project/ {print $$3}' CMakeLists.txt)
 
-# The release archive: the DLL, the tools that exist, and the user guide.
+# The release archive: the DLL, the tools, and the user guide. A tool the tree could not
+# build stops it (the configure step said why), rather than shipping without it.
+DIST_TOOLS := tidewell-host.exe tidewell-remote.exe tidewell-web.exe
 dist: bootstrap win32
 	rm -rf dist/stage && mkdir -p dist/stage
 	cp $(WIN32)/dsp_qxtidewell.dll docs/user-guide.md docs/web-panel-phone.png dist/stage/
-	for tool in tidewell-host.exe tidewell-remote.exe tidewell-web.exe; do \
-	  [ ! -f $(WIN32)/$$tool ] || cp $(WIN32)/$$tool dist/stage/; \
+	for tool in $(DIST_TOOLS); do \
+	  [ -f $(WIN32)/$$tool ] || { echo "make dist: $(WIN32)/$$tool was not built (see the warning of cmake's configure step)" >&2; exit 1; }; \
+	  cp $(WIN32)/$$tool dist/stage/; \
 	done
 	i686-w64-mingw32-strip dist/stage/*.dll dist/stage/*.exe 2>/dev/null || true
 	rm -f dist/tidewell-$(VERSION)-win32.zip

@@ -12,8 +12,9 @@ PACKAGES=(
   sox espeak-ng gnuplot-nox imagemagick zip python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  libboost1.74-dev curl python3
+  libboost1.74-dev curl
   chromium chromium-driver python3-selenium
+  procps xdotool  # pkill in the audio scripts; the soak's message-box clicker
 )
 
 SUDO=""

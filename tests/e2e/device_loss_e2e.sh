@@ -39,7 +39,7 @@ start_tone() {
 }
 stop_tone() {
   [ -n "$player" ] || return 0
-  pkill -P "$player" 2>/dev/null; kill "$player" 2>/dev/null; wait "$player" 2>/dev/null
+  pkill -P "$player"; kill "$player" 2>/dev/null; wait "$player" 2>/dev/null
   player=""
 }
 host=""
