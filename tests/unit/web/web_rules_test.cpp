@@ -40,6 +40,27 @@ TEST(WebOptions, LoopbackByDefaultAnyOtherAddressOnlyWithAToken) {
     }
 }
 
+TEST(WebOptions, ValuesEitherWayAndTokensThatCannotTravelAreRefused) {
+    WebOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseWebOptions({"--listen=127.0.0.1:9000", "--token=a+b/c=d&e%f g"}, options, error)) << error;
+    EXPECT_EQ(options.port, 9000);
+    EXPECT_EQ(options.token, "a+b/c=d&e%f g");
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        {{"--server", ""}, "--server needs a non-empty name"},
+        {{"--token", ""}, "--token must not be empty"},
+        {{"--token", "ab\tc"}, "--token holds a control character (code 9 at position 3)"},
+        {{"--token", " abc"}, "blank"},
+        {{"--token", "caf\xc3\xa9"}, "beyond ASCII"},
+        {{"extra"}, "unexpected argument \"extra\""},
+    };
+    for (const auto& [arguments, reason] : refused) {
+        WebOptions o;
+        EXPECT_FALSE(ParseWebOptions(arguments, o, error)) << arguments[0];
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+    }
+}
+
 TEST(WebApi, TokenHostAndOriginDecideWhoMayAsk) {
     WebOptions open;  // loopback, no token
     WebOptions guarded;
