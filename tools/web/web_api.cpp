@@ -16,6 +16,7 @@ constexpr int kForbidden = 403;
 constexpr int kNotFound = 404;
 constexpr int kMethodNotAllowed = 405;
 constexpr int kBadGateway = 502;
+constexpr int kServiceUnavailable = 503;
 
 ApiPlan Refuse(int status, std::string_view message) {
     ApiPlan plan;
@@ -31,7 +32,34 @@ std::string Lower(std::string_view text) {
     return out;
 }
 
-// The value of `name` in the query of `target` (no percent-decoding: tokens are plain).
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// "%XX" sequences into their bytes, as a browser's encodeURIComponent wrote them; "+" stays
+// a plus (a token holds no blank a form would have written as "+"). A broken sequence
+// gives nothing, which no token matches.
+std::string PercentDecoded(std::string_view text) {
+    constexpr int kBitsPerHexDigit = 4;
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        const int high = i + 2 < text.size() ? HexDigit(text[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigit(text[i + 2]) : -1;
+        if (low < 0) return std::string();
+        out += static_cast<char>((high << kBitsPerHexDigit) | low);
+        i += 2;
+    }
+    return out;
+}
+
+// The percent-decoded value of `name` in the query of `target`.
 std::string QueryValue(std::string_view target, std::string_view name) {
     const size_t question = target.find('?');
     if (question == std::string_view::npos) return std::string();
@@ -41,7 +69,7 @@ std::string QueryValue(std::string_view target, std::string_view name) {
         const std::string_view pair = query.substr(0, amp);
         const size_t equals = pair.find('=');
         if (equals != std::string_view::npos && pair.substr(0, equals) == name) {
-            return std::string(pair.substr(equals + 1));
+            return PercentDecoded(pair.substr(equals + 1));
         }
         if (amp == std::string_view::npos) break;
         query.remove_prefix(amp + 1);
@@ -201,20 +229,36 @@ ApiPlan PlanRequest(const ApiRequest& request, const WebOptions& options) {
     return Refuse(kNotFound, "no such endpoint");
 }
 
-CommandOutcome OutcomeOfReply(const std::string& reply) {
-    CommandOutcome outcome;
-    if (reply == kControlOkReply) {
-        outcome.Ok = true;
-        outcome.Status = kOk;
-        return outcome;
+HttpAnswer StateAnswer(const LinkReply& state) {
+    if (state.Result != LinkReply::Status::Reply) return {kServiceUnavailable, ErrorBody(state.Text)};
+    if (state.Text.empty() || state.Text.front() != '{') {
+        return {kBadGateway, ErrorBody("the plug-in answered something unexpected (an older version?)")};
+    }
+    return {kOk, state.Text};
+}
+
+bool ChangeApplied(const LinkReply& command) {
+    return command.Result == LinkReply::Status::Reply && command.Text == kControlOkReply;
+}
+
+HttpAnswer ChangeAnswer(const LinkReply& command, const LinkReply* state) {
+    if (command.Result != LinkReply::Status::Reply) {
+        return {kServiceUnavailable,
+                ErrorBody(command.Sent ? command.Text + "; the change may have been applied (GET /api/state shows it)"
+                                       : command.Text)};
+    }
+    if (ChangeApplied(command)) {
+        if (state != nullptr) {
+            HttpAnswer read = StateAnswer(*state);
+            if (read.Status == kOk) return read;
+        }
+        const std::string why = state == nullptr ? std::string("not asked") : state->Text;
+        return {kOk, "{\"applied\":true,\"note\":" +
+                         JsonQuoted("the change was applied, but the state could not be read: " + why) + "}"};
     }
     const std::string prefix = kControlErrorPrefix;
-    if (reply.compare(0, prefix.size(), prefix) == 0) {
-        outcome.Status = kBadRequest;
-        outcome.Body = ErrorBody(reply.substr(prefix.size()));
-        return outcome;
+    if (command.Text.compare(0, prefix.size(), prefix) == 0) {
+        return {kBadRequest, ErrorBody(command.Text.substr(prefix.size()))};
     }
-    outcome.Status = kBadGateway;
-    outcome.Body = ErrorBody("the plug-in answered something unexpected (an older version without these words?)");
-    return outcome;
+    return {kBadGateway, ErrorBody("the plug-in answered something unexpected (an older version without these words?)")};
 }
