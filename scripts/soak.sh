@@ -162,7 +162,7 @@ server_on=0
 losses=() returns=()
 remote_round() {
   if [ $server_on = 0 ] && cycles_done; then
-    remote --timeout 20000 --toggle-server --expect 1 MixInStats > "$work/remote-first.txt" && server_on=1
+    remote --timeout 20000 --server-on --expect 1 MixInStats > "$work/remote-first.txt" && server_on=1
   fi
   [ $server_on = 1 ] || return 0
   local i
