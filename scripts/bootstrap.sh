@@ -12,7 +12,7 @@ PACKAGES=(
   sox espeak-ng gnuplot-nox imagemagick zip python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  libboost1.74-dev curl
+  libboost1.74-dev nlohmann-json3-dev curl
   chromium chromium-driver python3-selenium
   procps xdotool  # pkill in the audio scripts; the soak's message-box clicker
 )

@@ -3,8 +3,9 @@
 #include <cctype>
 #include <cmath>
 
-#include "flat_json.h"
-#include "ui/control_state_json.h"
+#include <nlohmann/json.hpp>
+
+#include "request_body.h"
 #include "ui/remote_control_words.h"
 
 namespace {
@@ -104,17 +105,18 @@ bool Authorized(const ApiRequest& request, std::string_view path, const WebOptio
 
 // Reads a POST body into the command it asks for, or a 400 plan.
 bool CommandFor(std::string_view path, const std::string& body, std::string& command, std::string& error) {
-    FlatJsonObject object;
-    if (!ReadFlatJson(body, object, error)) {
+    constexpr size_t kMostKeyCharactersShown = 40;
+    nlohmann::json object;
+    if (!ReadRequestBody(body, object, error)) {
         error = "bad JSON: " + error;
         return false;
     }
     auto only = [&](std::initializer_list<const char*> keys) {
-        for (const auto& [key, value] : object) {
+        for (const auto& [key, value] : object.items()) {
             bool known = false;
             for (const char* k : keys) known = known || key == k;
             if (!known) {
-                error = "unknown field \"" + key.substr(0, 40) + "\"";
+                error = "unknown field \"" + key.substr(0, kMostKeyCharactersShown) + "\"";
                 return false;
             }
         }
@@ -122,12 +124,12 @@ bool CommandFor(std::string_view path, const std::string& body, std::string& com
     };
     auto modeName = [&](bool allowOff, std::string& out) {
         const auto it = object.find("mode");
-        if (it == object.end() || it->second.Type != FlatJsonValue::Kind::String) {
+        if (it == object.end() || !it->is_string()) {
             error = allowOff ? "\"mode\" must be \"auto\", \"manual\", \"ptt\" or \"off\""
                              : "\"mode\" must be \"manual\", \"auto\" or \"ptt\"";
             return false;
         }
-        const std::string mode = Lower(it->second.Text);
+        const std::string mode = Lower(it->get<std::string>());
         if (mode == "auto") out = "Auto";
         else if (mode == "manual") out = "Manual";
         else if (mode == "ptt") out = "PTT";
@@ -149,24 +151,23 @@ bool CommandFor(std::string_view path, const std::string& body, std::string& com
     if (path == "/api/ptt") {
         const auto it = object.find("down");
         if (!only({"down"})) return false;
-        if (it == object.end() || it->second.Type != FlatJsonValue::Kind::Bool) {
+        if (it == object.end() || !it->is_boolean()) {
             error = "\"down\" must be true or false";
             return false;
         }
-        command = it->second.Flag ? "PTT Down" : "PTT Up";
+        command = it->get<bool>() ? "PTT Down" : "PTT Up";
         return true;
     }
     // /api/level
     std::string mode;
     if (!only({"mode", "percent"}) || !modeName(false, mode)) return false;
     const auto it = object.find("percent");
-    if (it == object.end() || it->second.Type != FlatJsonValue::Kind::Number ||
-        it->second.Number != std::floor(it->second.Number) || it->second.Number < kControlLevelMin ||
-        it->second.Number > kControlLevelMax) {
+    const double percent = it != object.end() && it->is_number() ? it->get<double>() : -1.0;
+    if (percent != std::floor(percent) || percent < kControlLevelMin || percent > kControlLevelMax) {
         error = "\"percent\" must be a whole number from 0 to 100";
         return false;
     }
-    command = "SetLevel " + mode + " " + std::to_string(static_cast<int>(it->second.Number));
+    command = "SetLevel " + mode + " " + std::to_string(static_cast<int>(percent));
     return true;
 }
 
@@ -182,7 +183,16 @@ bool TokensMatch(std::string_view given, std::string_view expected) {
     return difference == 0;
 }
 
-std::string ErrorBody(std::string_view message) { return "{\"error\":" + JsonQuoted(std::string(message)) + "}"; }
+namespace {
+// One line of JSON; bytes that are not UTF-8 (a reply in the console's code page) become
+// U+FFFD rather than an invalid answer.
+std::string Dumped(const nlohmann::json& value) {
+    constexpr int kOneLine = -1;
+    return value.dump(kOneLine, ' ', /*ensure_ascii=*/false, nlohmann::json::error_handler_t::replace);
+}
+}  // namespace
+
+std::string ErrorBody(std::string_view message) { return Dumped({{"error", std::string(message)}}); }
 
 ApiPlan PlanRequest(const ApiRequest& request, const WebOptions& options) {
     const std::string_view target = request.Target;
@@ -253,8 +263,8 @@ HttpAnswer ChangeAnswer(const LinkReply& command, const LinkReply* state) {
             if (read.Status == kOk) return read;
         }
         const std::string why = state == nullptr ? std::string("not asked") : state->Text;
-        return {kOk, "{\"applied\":true,\"note\":" +
-                         JsonQuoted("the change was applied, but the state could not be read: " + why) + "}"};
+        return {kOk, Dumped({{"applied", true},
+                             {"note", "the change was applied, but the state could not be read: " + why}})};
     }
     const std::string prefix = kControlErrorPrefix;
     if (command.Text.compare(0, prefix.size(), prefix) == 0) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "bad_token_throttle.h"
-#include "flat_json.h"
 #include "web_api.h"
 #include "web_options.h"
 
