@@ -415,8 +415,12 @@ int RunHttpServer(const WebOptions& options) {
     }
     if (!ec) acceptor.listen(net::socket_base::max_listen_connections, ec);
     if (ec) {
+        // Wine words the usual case as "Unknown error (10048)": say it plainly.
+        const std::string why = ec == net::error::address_in_use
+                                    ? "another program holds this port; choose another with --listen"
+                                    : ec.message();
         std::fprintf(stderr, "tidewell-web: cannot listen on %s port %u: %s\n", options.host.c_str(),
-                     static_cast<unsigned>(options.port), ec.message().c_str());
+                     static_cast<unsigned>(options.port), why.c_str());
         return kWebExitListen;
     }
     std::make_shared<Listener>(context, std::move(acceptor))->Accept();
