@@ -86,7 +86,8 @@ soak: bootstrap win32
 
 VERSION := $(shell awk '/^project/ {print $$3}' CMakeLists.txt)
 
-# The release archive: the DLL, the tools that exist, and the user guide.
+# The release archive: the DLL, the tools, and the user guide (scripts/stage-release: a tool
+# the tree could not build stops it, rather than shipping without it).
 dist: bootstrap win32
 	scripts/stage-release $(WIN32) dist/stage
 	rm -f dist/tidewell-$(VERSION)-win32.zip

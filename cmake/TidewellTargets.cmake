@@ -11,6 +11,10 @@
 #   program is one CTest test run under Wine (starting Wine per case would cost seconds).
 #   LAUNCHER (Win32 only) wraps the run: `command... wine-run program`, for example a
 #   private PulseAudio session around a test that records from a real device.
+#
+# tidewell_missing_part(NAME name REASON text)
+#   A part this tree cannot build (its compiler or library is missing) becomes a test that
+#   fails and says so, so that `make test` never passes with the part silently left out.
 
 function(tidewell_sources)
   cmake_parse_arguments(S "" "" "PORTABLE;WIN32" ${ARGN})
@@ -65,4 +69,12 @@ function(tidewell_test)
     gtest_discover_tests(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
                          DISCOVERY_TIMEOUT 60)
   endif()
+endfunction()
+
+function(tidewell_missing_part)
+  cmake_parse_arguments(M "" "NAME;REASON" "" ${ARGN})
+  message(WARNING "${M_NAME} is not built: ${M_REASON}")
+  add_test(NAME missing_${M_NAME}
+           COMMAND ${CMAKE_COMMAND} -E echo "MISSING ${M_NAME} is not built: ${M_REASON}")
+  set_tests_properties(missing_${M_NAME} PROPERTIES FAIL_REGULAR_EXPRESSION "MISSING ")
 endfunction()

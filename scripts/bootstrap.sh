@@ -13,8 +13,9 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   dpkg-dev
-  libboost1.74-dev curl python3
+  libboost1.74-dev nlohmann-json3-dev curl
   chromium chromium-driver python3-selenium
+  procps xdotool  # pkill in the audio scripts; the soak's message-box clicker
 )
 
 SUDO=""

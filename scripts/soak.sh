@@ -40,6 +40,7 @@ die() { echo "soak: $*" >&2; exit 2; }
 [ "${TIDEWELL_PULSE:-}" = running ] || die "no PulseAudio server (${TIDEWELL_PULSE:-run me through scripts/pulse-session})"
 [ -n "${DISPLAY:-}" ] || die "no X display (run me through scripts/with-xvfb)"
 command -v xdotool >/dev/null || die "xdotool is not installed (scripts/bootstrap.sh installs it)"
+command -v pkill >/dev/null || die "pkill is not installed (procps; scripts/bootstrap.sh installs it)"
 for f in dsp_qxtidewell.dll tidewell-host.exe tidewell-remote.exe fixtures/dsp_fault.dll; do
   [ -f "$build/$f" ] || die "$build/$f is missing: build the Win32 tree first (make win32)"
 done
@@ -95,7 +96,7 @@ player=""
 start_tone() { ( while paplay -d "$kSink" "$work/tone.wav" 2>/dev/null; do :; done ) & player=$!; }
 stop_tone() {
   [ -n "$player" ] || return 0
-  pkill -P "$player" 2>/dev/null; kill "$player" 2>/dev/null; wait "$player" 2>/dev/null; player=""
+  pkill -P "$player"; kill "$player" 2>/dev/null; wait "$player" 2>/dev/null; player=""
 }
 
 # ---- the settings file locked: root writes anything, so for root it is made immutable ----
@@ -164,7 +165,7 @@ server_on=0
 losses=() returns=()
 remote_round() {
   if [ $server_on = 0 ] && cycles_done; then
-    remote --timeout 20000 --toggle-server --expect 1 MixInStats > "$work/remote-first.txt" && server_on=1
+    remote --timeout 20000 --server-on --expect 1 MixInStats > "$work/remote-first.txt" && server_on=1
   fi
   [ $server_on = 1 ] || return 0
   local i

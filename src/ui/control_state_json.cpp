@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 
 #include "capture/capture_queue.h"
 #include "capture/latency_profile.h"
 #include "core/mix_state.h"
+
+#include <nlohmann/json.hpp>
 
 namespace {
 constexpr int32_t kInputLevelMax = 100;
@@ -36,21 +37,21 @@ const char* ModeJsonName(int mode) {
 }
 
 std::string JsonQuoted(const std::string& text) {
-    std::string out = "\"";
+    // Latin-1 to UTF-8: every byte is one code point, so the text is valid UTF-8 whatever
+    // it holds, and the serializer writes everything beyond ASCII as \u00XX.
+    constexpr unsigned char kFirstNonAscii = 0x80;
+    std::string utf8;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
+        if (byte < kFirstNonAscii) {
+            utf8 += c;
         } else {
-            out += c;
+            utf8 += static_cast<char>(0xC0 | (byte >> 6));
+            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
         }
     }
-    return out + "\"";
+    constexpr int kOneLine = -1;
+    return nlohmann::json(utf8).dump(kOneLine, ' ', /*ensure_ascii=*/true);
 }
 
 std::string ControlStateJson(const ControlStateFacts& f) {

@@ -17,6 +17,18 @@ RemoteCommand MatchRemoteCommand(std::string_view text) {
     return RemoteCommand::None;
 }
 
+bool RemoteCommandChangesNothing(RemoteCommand command) {
+    switch (command) {
+        case RemoteCommand::None:
+        case RemoteCommand::RecThreadStats:
+        case RemoteCommand::MixInStats:
+        case RemoteCommand::GetState:
+            return true;
+        default:
+            return false;
+    }
+}
+
 std::string RecThreadStatsReply(const RecThreadStatsFacts& facts) {
     char handle[9];
     std::snprintf(handle, sizeof handle, "%08X", facts.UtilWindow);

@@ -30,6 +30,10 @@ enum class RemoteCommand {
 
 RemoteCommand MatchRemoteCommand(std::string_view text);
 
+// True for a text that only asks (the statistics, GetState) or that the server ignores:
+// sending it twice does nothing twice.
+bool RemoteCommandChangesNothing(RemoteCommand command);
+
 inline constexpr const char* kNoCaptureThreadReply = "WaveInRecThread==NULL;";
 inline constexpr const char* kMixInStatsHeading = "MixIn Stats:\r\n";
 inline constexpr int kRamPttMarks = 90;          // alternating on/off marks, the last off

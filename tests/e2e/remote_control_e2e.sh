@@ -51,7 +51,7 @@ start_host 1
 sleep 3  # the capture device opens and records a few buffers
 
 # --- The words over the window-message link.
-state=$(remote --toggle-server --expect 1 GetState)
+state=$(remote --server-on --expect 1 GetState)
 check "GetState answers one line of JSON" "$([[ $state == '{"mode":"off","ptt":"up",'*'}' && $(wc -l <<<"$state") -eq 1 ]]; echo $?)" "$state"
 check "GetState shows capture, device and stream format" \
   "$([[ $state == *'"state":"DataReady"'* && $state == *'"device":"Monitor of Tidewell Control Mic"'* && $state == *'"rate":44100,"bits":16,"channels":2'* ]]; echo $?)" "$state"

@@ -3,7 +3,6 @@
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitInternalError = 1;     // a fault of the tool itself
-inline constexpr int kExitUsage = 2;             // bad command line
 inline constexpr int kExitInputWav = 3;          // input missing, unreadable or not PCM WAV
 inline constexpr int kExitLibrary = 4;           // library not loadable, no entry point, bad header, no such module
 inline constexpr int kExitOutputWav = 5;         // output file could not be written

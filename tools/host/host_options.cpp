@@ -7,6 +7,7 @@
 
 #include "core/number_format.h"
 #include "player_output_buffer.h"
+#include "option_reader.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ const char kUsage[] =
     "INI file, plug-in folder, dialog parent). Init, Config and Quit run on the window thread,\n"
     "ModifySamples on a playback thread, in blocks with room for twice their frames.\n"
     "\n"
-    "Options:\n"
+    "Options (\"--name value\" or \"--name=value\"; after \"--\" only file names):\n"
     "  --module N            module index passed to getModule (default 0)\n"
     "  --block FRAMES        frames per block (default 576); the last block may be shorter\n"
     "  --fast                process as fast as possible instead of in real time\n"
@@ -55,7 +56,7 @@ const char kUsage[] =
     "  --cycles N            run N Init/Quit cycles while blocks flow (Quit, then Init)\n"
     "  --cycle-every BLOCKS  blocks the module processes between two cycles (default 1)\n"
     "  --resources-every S   log the resource use (\"resources tick\") every S seconds\n"
-    "  --help                show this text\n"
+    "  -h, --help            show this text\n"
     "\n"
     "While paused or stopped no block is processed and the play-state question (104) answers\n"
     "3 or 0; a hold always lasts its wall-clock time, also with --fast. The playback thread\n"
@@ -137,18 +138,21 @@ HostOptionsResult ParseHostOptions(const std::vector<std::string>& args) {
         return result;
     };
 
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        if (name == "--help" || name == "-h" || name == "/?") {
+    OptionReader reader(args);
+    std::string error;
+    while (reader.Next()) {
+        const std::string& name = reader.Name();
+        if (name == "/?") {
             o.Help = true;
             continue;
         }
-        if (name.size() < 2 || name.compare(0, 2, "--") != 0) {
+        if (!reader.IsOption()) {
             positional.push_back(name);
             continue;
         }
-        if (name == "--fast") {
-            o.Fast = true;
+        if (name == "--help" || name == "-h" || name == "--fast") {
+            if (!reader.RefuseValue(error)) return fail(error);
+            (name == "--fast" ? o.Fast : o.Help) = true;
             continue;
         }
         if (name == "--log-bursts") {
@@ -156,20 +160,11 @@ HostOptionsResult ParseHostOptions(const std::vector<std::string>& args) {
             continue;
         }
         // Every other option takes a value: "--name value" or "--name=value".
-        std::string value;
-        const auto equals = name.find('=');
-        const bool inlineValue = equals != std::string::npos;
-        if (inlineValue) {
-            value = name.substr(equals + 1);
-            name.resize(equals);
-        }
         if (std::find(std::begin(kValueOptions), std::end(kValueOptions), name) == std::end(kValueOptions)) {
-            return fail("unknown option " + name + " (see --help)");
+            return fail("unknown option " + name);
         }
-        if (!inlineValue) {
-            if (i + 1 >= args.size()) return fail(name + " needs a value");
-            value = args[++i];
-        }
+        std::string value;
+        if (!reader.TakeValue(value, error)) return fail(error);
 
         if (name == "--module") {
             if (!ParseInt(value, o.ModuleIndex)) return fail("--module: not a whole number: " + value);
@@ -228,7 +223,7 @@ HostOptionsResult ParseHostOptions(const std::vector<std::string>& args) {
     if (o.Pace.OutputMs > 0 && o.Fast) return fail("--pace and --fast exclude each other: a player plays in real time");
     if (o.Pace.OutputMs == 0 && seeks) return fail("--seek needs --pace player: it empties the player's output buffer");
     if (o.Pace.OutputMs == 0 && o.LogBursts) return fail("--log-bursts needs --pace player");
-    if (positional.size() < 2) return fail("missing LIBRARY and INPUT.wav (see --help)");
+    if (positional.size() < 2) return fail("missing LIBRARY and INPUT.wav");
     if (positional.size() > 3) return fail("too many arguments: " + positional[3]);
     o.Library = positional[0];
     o.InputWav = positional[1];

@@ -7,6 +7,7 @@
 #include "exit_codes.h"
 #include "host_options.h"
 #include "host_session.h"
+#include "option_reader.h"
 
 int main(int argc, char** argv) {
     try {
@@ -16,10 +17,7 @@ int main(int argc, char** argv) {
             std::fputs(HostUsageText(), stdout);
             return kExitSuccess;
         }
-        if (!parsed.Error.empty()) {
-            std::fprintf(stderr, "tidewell-host: %s\n", parsed.Error.c_str());
-            return kExitUsage;
-        }
+        if (!parsed.Error.empty()) return ReportUsageError("tidewell-host", parsed.Error);
         HostSession session(std::move(parsed.Options));
         return session.Run();
     } catch (const std::exception& error) {

@@ -1,25 +1,17 @@
 // tidewell-levels: prints the level of one or more WAV files over time, one row per window,
 // for plotting (gnuplot) and for the end-to-end checks.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
 
 #include "core/wav_file.h"
+#include "levels_options.h"
+#include "option_reader.h"
 
 namespace {
-
-void Usage(FILE* out) {
-    std::fprintf(out,
-                 "usage: tidewell-levels [--window MS] FILE.wav [FILE.wav ...]\n"
-                 "\n"
-                 "Prints one row per window: the window's start in seconds, then for each file\n"
-                 "its RMS level in dBFS over all channels (-120 for silence). Default window 100 ms;\n"
-                 "the rate of the first file sets the windows.\n");
-}
 
 double Rms(const WavData& wav, int64_t firstFrame, int64_t frames) {
     const int64_t end = std::min(wav.Frames(), firstFrame + frames);
@@ -38,28 +30,22 @@ double Rms(const WavData& wav, int64_t firstFrame, int64_t frames) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    double windowMs = 100;
-    std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            Usage(stdout);
-            return 0;
-        }
-        if (!std::strcmp(argv[i], "--window") && i + 1 < argc) {
-            windowMs = std::atof(argv[++i]);
-            continue;
-        }
-        files.emplace_back(argv[i]);
+    constexpr char kProgram[] = "tidewell-levels";
+    LevelsOptions options;
+    std::string error;
+    if (!ParseLevelsOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        return ReportUsageError(kProgram, error);
     }
-    if (files.empty() || windowMs <= 0) {
-        Usage(stderr);
-        return 2;
+    if (options.Help) {
+        std::fputs(LevelsUsage(), stdout);
+        return 0;
     }
     try {
         std::vector<WavData> wavs;
-        for (const auto& f : files) wavs.push_back(ReadWavFile(f));
+        for (const auto& f : options.Files) wavs.push_back(ReadWavFile(f));
         const int rate = wavs[0].SampleRate;
-        const auto window = static_cast<int64_t>(rate * windowMs / 1000.0);
+        int64_t window = 0;
+        if (!WindowFrames(options.WindowMs, rate, window, error)) return ReportUsageError(kProgram, error);
         int64_t longest = 0;
         for (const auto& w : wavs) longest = std::max<int64_t>(longest, w.Frames() * rate / std::max(1, w.SampleRate));
         for (int64_t start = 0; start < longest; start += window) {
@@ -72,7 +58,7 @@ int main(int argc, char** argv) {
             std::printf("\n");
         }
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "tidewell-levels: %s\n", e.what());
+        std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
         return 1;
     }
     return 0;

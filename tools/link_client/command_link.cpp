@@ -93,6 +93,7 @@ CommandLink::Answer CommandLink::AskOnce(const std::string& text, DWORD timeoutM
         answer.Text = "the text could not be queued";
         return answer;
     }
+    answer.Sent = true;
     auto failed = [&] {
         return client.Dropped() || client.ServerStopped() || client.SendErrors().size() > sendErrors ||
                client.ReceiveErrors().size() > receiveErrors;
@@ -114,13 +115,7 @@ CommandLink::Answer CommandLink::AskOnce(const std::string& text, DWORD timeoutM
 }
 
 CommandLink::Answer CommandLink::Ask(const std::string& text, DWORD timeoutMs) {
-    const ULONGLONG start = GetTickCount64();
-    const bool wasConnected = Connected();
-    Answer answer = AskOnce(text, timeoutMs);
-    // A connection that went stale while idle (the plug-in restarted) gets one fresh try.
-    if (answer.Result == Answer::Status::Failed && wasConnected) {
-        const ULONGLONG spent = GetTickCount64() - start;
-        if (spent < timeoutMs) answer = AskOnce(text, static_cast<DWORD>(timeoutMs - spent));
-    }
-    return answer;
+    return AskWithOneRetry(
+        text, timeoutMs, Connected(), [&](uint32_t left) { return AskOnce(text, left); },
+        [] { return static_cast<uint64_t>(GetTickCount64()); });
 }

@@ -1,8 +1,9 @@
 // CommandLink: one command at a time to the plug-in's command server, for a program that
 // keeps talking to it for a long time (tidewell-web). It finds the server, switches it on
 // when the plug-in is running with its server off, connects, sends a text, waits for the one
-// reply, and on a dropped connection, a stopped server or a failed transfer connects afresh
-// and tries once more, so that it carries on when the plug-in comes back.
+// reply. On a dropped connection, a stopped server or a failed transfer it connects afresh
+// and tries once more when that cannot carry out a change twice (link_reply.h), so that it
+// carries on when the plug-in comes back.
 //
 // Threads: built, used and destroyed on one thread, which must not otherwise pump its
 // messages while Ask runs (Ask pumps them); between calls the owner calls Idle to handle
@@ -14,6 +15,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "link_reply.h"
 
 class WindowComsClient;
 
@@ -30,11 +33,7 @@ bool PostServerToggle();
 
 class CommandLink {
 public:
-    struct Answer {
-        enum class Status { Reply, NoPlugin, Failed };
-        Status Result = Status::Failed;
-        std::string Text;  // the reply, or what went wrong in words for a person
-    };
+    using Answer = LinkReply;
 
     explicit CommandLink(std::string serverName = kCommandServerName, uint32_t protocolTimeoutMs = 2000);
     ~CommandLink();

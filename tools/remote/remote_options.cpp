@@ -4,6 +4,8 @@
 
 namespace {
 
+constexpr uint32_t kMostExpected = 1000000;
+
 bool ParseCount(const std::string& text, uint32_t& value) {
     const char* end = text.data() + text.size();
     auto [at, failure] = std::from_chars(text.data(), end, value);
@@ -13,45 +15,33 @@ bool ParseCount(const std::string& text, uint32_t& value) {
 }  // namespace
 
 bool ParseRemoteOptions(const std::vector<std::string>& arguments, RemoteOptions& options, std::string& error) {
-    bool textsOnly = false;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (textsOnly || argument.empty() || argument[0] != '-' || argument == "-") {
-            options.texts.push_back(argument);
+    OptionReader reader(arguments);
+    while (reader.Next()) {
+        const std::string& name = reader.Name();
+        if (!reader.IsOption()) {
+            options.texts.push_back(name);
             continue;
         }
-        if (argument == "--") {
-            textsOnly = true;
+        bool* flag = name == "-h" || name == "--help" ? &options.help
+                     : name == "--discover"           ? &options.discover
+                     : name == "--broadcast"          ? &options.broadcast
+                     : name == "--toggle-server"      ? &options.toggleServer
+                     : name == "--server-on"          ? &options.serverOn
+                                                      : nullptr;
+        if (flag != nullptr) {
+            if (!reader.RefuseValue(error)) return false;
+            *flag = true;
             continue;
         }
-        if (argument == "-h" || argument == "--help") {
-            options.help = true;
-            continue;
-        }
-        if (argument == "--discover") {
-            options.discover = true;
-            continue;
-        }
-        if (argument == "--broadcast") {
-            options.broadcast = true;
-            continue;
-        }
-        if (argument == "--toggle-server") {
-            options.toggleServer = true;
-            continue;
-        }
-        const bool takesValue = argument == "--server" || argument == "--expect" || argument == "--quiet" ||
-                                argument == "--timeout" || argument == "--protocol-timeout";
+        const bool takesValue = name == "--server" || name == "--expect" || name == "--quiet" ||
+                                name == "--timeout" || name == "--protocol-timeout";
         if (!takesValue) {
-            error = "unknown option " + argument;
+            error = "unknown option " + name;
             return false;
         }
-        if (i + 1 >= arguments.size()) {
-            error = argument + " needs a value";
-            return false;
-        }
-        const std::string& value = arguments[++i];
-        if (argument == "--server") {
+        std::string value;
+        if (!reader.TakeValue(value, error)) return false;
+        if (name == "--server") {
             if (value.empty()) {
                 error = "--server needs a non-empty name";
                 return false;
@@ -61,24 +51,29 @@ bool ParseRemoteOptions(const std::vector<std::string>& arguments, RemoteOptions
         }
         uint32_t number = 0;
         if (!ParseCount(value, number)) {
-            error = argument + " needs a whole number, not \"" + value + "\"";
+            error = name + " needs a whole number, not \"" + value + "\"";
             return false;
         }
-        if (argument == "--expect") {
-            if (number > 1000000) {
-                error = "--expect is at most 1000000";
+        if (name == "--expect") {
+            if (number > kMostExpected) {
+                error = "--expect is at most " + std::to_string(kMostExpected);
                 return false;
             }
             options.expect = static_cast<int>(number);
-        } else if (argument == "--quiet") {
+        } else if (name == "--quiet") {
             options.quietMs = number;
-        } else if (argument == "--timeout") {
+        } else if (name == "--timeout") {
             options.timeoutMs = number;
         } else {
             options.protocolTimeoutMs = number;
         }
     }
-    if (!options.help && !options.discover && !options.toggleServer && options.texts.empty() && options.expect <= 0) {
+    if (options.toggleServer && options.serverOn) {
+        error = "--toggle-server and --server-on exclude each other";
+        return false;
+    }
+    const bool serverSwitch = options.toggleServer || options.serverOn;
+    if (!options.help && !options.discover && !serverSwitch && options.texts.empty() && options.expect <= 0) {
         error = "nothing to do: give one or more texts to send, --expect N, or --discover";
         return false;
     }
@@ -91,18 +86,35 @@ const char* RemoteUsage() {
            "\n"
            "Sends each TEXT to a Tidewell command server over the window-message link and\n"
            "prints every text the server sends back, each followed by a line feed, then\n"
-           "disconnects.\n"
-           "Commands the plug-in knows: EnableBypass, DisableBypass, RecThreadStats,\n"
-           "MixInStats, Pause, Start, RamPTT.\n"
+           "disconnects. A text that has blanks is one argument: \"SetMode Auto\".\n"
            "\n"
-           "Options:\n"
+           "Commands the plug-in knows (a text that begins with one of these words):\n"
+           "  EnableBypass            bypass on (no reply)\n"
+           "  DisableBypass           bypass off (no reply)\n"
+           "  RecThreadStats          replies the capture thread's statistics\n"
+           "  MixInStats              replies the mixer's statistics\n"
+           "  Pause                   pauses the capture (no reply)\n"
+           "  Start                   resumes the capture (no reply)\n"
+           "  RamPTT                  push-to-talk stress: 90 alternating marks (no reply)\n"
+           "  SetMode Auto|Manual|PTT|Off\n"
+           "                          clicks a mode button; replies OK or ERROR: reason\n"
+           "  PTT Down|Up             presses or releases the push-to-talk pad; OK or ERROR:\n"
+           "  SetLevel Manual|Auto|PTT N\n"
+           "                          moves that level slider to N (0..100); OK or ERROR:\n"
+           "  GetState                replies the state as one line of JSON (mode, ptt,\n"
+           "                          levels, capture, input level, stream format)\n"
+           "\n"
+           "Options (\"--name value\" or \"--name=value\"):\n"
            "  --server NAME           server to talk to (default QuorvexTidewell)\n"
            "  --broadcast             find the server by broadcast discovery instead of by\n"
            "                          its listening window's class\n"
            "  --discover              list the name of every running server and exit\n"
-           "  --toggle-server         first switch the command server of the plug-in's control\n"
-           "                          window (\"Quorvex Tidewell MixIn\") on, or off when it\n"
-           "                          runs; with no TEXT that is all it does\n"
+           "  --server-on             first switch the command server of the plug-in's\n"
+           "                          control window (\"Quorvex Tidewell MixIn\") on, unless it\n"
+           "                          runs already; safe to give every time\n"
+           "  --toggle-server         first flip that command server: on when off, off when\n"
+           "                          on (switches off a server that tidewell-web started)\n"
+           "                          With no TEXT either of these is all it does.\n"
            "  --expect N              wait for N replies, then disconnect (default: wait\n"
            "                          until no reply came for the quiet period)\n"
            "  --quiet MS              quiet period in milliseconds (default 1000); also how\n"
@@ -114,8 +126,9 @@ const char* RemoteUsage() {
            "\n"
            "Exit codes:\n"
            "  0  done: every text sent, the replies printed\n"
-           "  1  bad command line\n"
-           "  2  no such server is running\n"
+           "  1  no such server is running (or no control window for --server-on and\n"
+           "     --toggle-server; no server answered --discover)\n"
+           "  2  bad command line\n"
            "  3  the server did not accept the connection\n"
            "  4  time-out: texts not sent, or fewer replies than --expect, within --timeout\n"
            "  5  a transfer failed (the protocol error is printed)\n"

@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "option_reader.h"
+
 // Exit codes a script can rely on.
 enum RemoteExitCode : int {
     kExitOk = 0,
-    kExitUsage = 1,           // bad command line
-    kExitNoServer = 2,        // no server of that name (or none at all for --discover)
+    kExitNoServer = 1,        // no server of that name (or none at all for --discover)
+    kExitUsage = kUsageExitCode,  // bad command line
     kExitRefused = 3,         // the server did not accept the connection
     kExitTimeOut = 4,         // --timeout passed before the texts were sent or the replies came
     kExitProtocolError = 5,   // a transfer failed (the error code is printed)
@@ -24,6 +26,7 @@ struct RemoteOptions {
     bool discover = false;
     bool broadcast = false;      // find the server by broadcast discovery, not by its class
     bool toggleServer = false;   // first switch the control window's command server on or off
+    bool serverOn = false;       // first switch it on, only when it is off
     bool help = false;
     int expect = -1;             // replies to wait for; -1: until a quiet period
     uint32_t quietMs = 1000;

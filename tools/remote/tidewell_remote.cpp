@@ -81,8 +81,10 @@ HWND FindListeningWindow(WindowComsClient& client, const RemoteOptions& options)
 
 constexpr DWORD kServerStartPollMs = 50;
 
-// The plug-in's control window switches its command server on and off.
-int ToggleServer() {
+// The plug-in's control window switches its command server on and off. --server-on flips
+// it only while no server of that name listens, so it never switches off a running one.
+int SwitchServer(const RemoteOptions& options) {
+    if (options.serverOn && WindowComsClient::FindServer(options.serverName) != nullptr) return kExitOk;
     if (!PostServerToggle()) {
         Complain(std::string("no control window \"") + kControlWindowCaption + "\" is open (is the plug-in running?)");
         return kExitNoServer;
@@ -94,7 +96,7 @@ int Talk(WindowComsClient& client, const RemoteOptions& options) {
     HWND listening = FindListeningWindow(client, options);
     // A server just switched on needs a moment to open its listening window.
     for (ULONGLONG until = GetTickCount64() + options.timeoutMs;
-         listening == nullptr && options.toggleServer && GetTickCount64() < until;) {
+         listening == nullptr && (options.toggleServer || options.serverOn) && GetTickCount64() < until;) {
         Sleep(kServerStartPollMs);
         listening = FindListeningWindow(client, options);
     }
@@ -165,11 +167,7 @@ int Run(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     RemoteOptions options;
     std::string error;
-    if (!ParseRemoteOptions(arguments, options, error)) {
-        Complain(error);
-        std::fprintf(stderr, "Try '%s --help'.\n", kProgram);
-        return kExitUsage;
-    }
+    if (!ParseRemoteOptions(arguments, options, error)) return ReportUsageError(kProgram, error);
     if (options.help) {
         std::fputs(RemoteUsage(), stdout);
         return kExitOk;
@@ -179,9 +177,9 @@ int Run(int argc, char** argv) {
         Complain("cannot create its message window (error " + std::to_string(GetLastError()) + ")");
         return kExitSystem;
     }
-    if (options.toggleServer) {
-        const int toggled = ToggleServer();
-        if (toggled != kExitOk || options.texts.empty()) return toggled;
+    if (options.toggleServer || options.serverOn) {
+        const int switched = SwitchServer(options);
+        if (switched != kExitOk || (options.texts.empty() && options.expect <= 0)) return switched;
     }
     return options.discover ? Discover(client, options) : Talk(client, options);
 }

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bad_token_throttle.h"
 #include "link_worker.h"
 #include "panel_page.h"
 #include "web_api.h"
@@ -36,6 +37,11 @@ constexpr size_t kDrainLimit = 65536;  // a refused body is read away up to here
 constexpr size_t kPushBacklog = 2;     // a slow WebSocket reader gets the newest states only
 constexpr int kServiceUnavailable = 503;
 constexpr const char* kJson = "application/json";
+// Open connections (WebSockets included) and WebSockets at once; one more is answered 503
+// and closed, so that a flood of clients cannot take the bridge's memory or the plug-in's time.
+constexpr int kMostConnections = 32;
+constexpr int kMostWebSockets = 8;
+constexpr int64_t kMillisecondsPerSecond = 1000;
 
 struct Context;
 
@@ -63,9 +69,31 @@ private:
 
 constexpr unsigned kReplyTimeoutMs = 5000;
 
+// One place of a counted kind (connections, WebSockets), held while the object lives.
+class Place {
+public:
+    explicit Place(int& count) : count_(&count) { ++*count_; }
+    Place(Place&& other) noexcept : count_(std::exchange(other.count_, nullptr)) {}
+    Place& operator=(Place&&) = delete;
+    ~Place() {
+        if (count_ != nullptr) --*count_;
+    }
+
+private:
+    int* count_;
+};
+
+int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 struct Context {
     net::io_context io{1};
     const WebOptions& options;
+    int connections = 0;
+    int webSockets = 0;
+    BadTokenThrottle throttle;
     StatePusher pusher{*this};
     // Last, so it goes first: its thread is joined while `io` still takes what it posts.
     LinkWorker link;
@@ -80,7 +108,8 @@ void AskLink(Context& context, std::string text, std::function<void(LinkAnswer)>
 
 class WebSocketSession : public std::enable_shared_from_this<WebSocketSession> {
 public:
-    WebSocketSession(tcp::socket&& socket, Context& context) : ws_(std::move(socket)), context_(context) {}
+    WebSocketSession(tcp::socket&& socket, Context& context, Place connection)
+        : ws_(std::move(socket)), context_(context), connection_(std::move(connection)), webSocket_(context.webSockets) {}
 
     void Run(http::request<http::string_body> request) {
         ws_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
@@ -130,6 +159,8 @@ private:
 
     websocket::stream<beast::tcp_stream> ws_;
     Context& context_;
+    Place connection_;
+    Place webSocket_;
     http::request<http::string_body> request_;
     beast::flat_buffer buffer_;
     std::deque<std::shared_ptr<const std::string>> queue_;
@@ -174,7 +205,21 @@ void StatePusher::Deliver(const LinkAnswer& answer) {
 
 class HttpSession : public std::enable_shared_from_this<HttpSession> {
 public:
-    HttpSession(tcp::socket&& socket, Context& context) : stream_(std::move(socket)), context_(context) {}
+    // `counted`: the connection takes one of the kMostConnections places; a refused one does not.
+    HttpSession(tcp::socket&& socket, Context& context, bool counted) : stream_(std::move(socket)), context_(context) {
+        if (counted) connection_.emplace(context.connections);
+        beast::error_code ec;
+        const tcp::endpoint peer = stream_.socket().remote_endpoint(ec);
+        if (!ec) address_ = peer.address().to_string();
+    }
+
+    // Answers 503 at once, without reading the request, and closes.
+    void RefuseBusy() {
+        Send(static_cast<http::status>(kServiceUnavailable),
+             ErrorBody("the bridge serves " + std::to_string(kMostConnections) +
+                       " connections already; try again in a moment"),
+             kJson, false);
+    }
 
     void Read() {
         parser_.emplace();
@@ -205,6 +250,17 @@ private:
         request_ = parser_->release();
         keepAlive_ = request_.keep_alive();
 
+        // An address that kept sending wrong tokens waits, whatever it sends now.
+        const int64_t now = NowMs();
+        if (const int64_t wait = context_.throttle.WaitLeftMs(address_, now); wait > 0) {
+            retryAfterSeconds_ = (wait + kMillisecondsPerSecond - 1) / kMillisecondsPerSecond;
+            Send(http::status::too_many_requests,
+                 ErrorBody("too many requests with a wrong token from this address: wait " +
+                           std::to_string(retryAfterSeconds_) + " s"),
+                 kJson, false);
+            return;
+        }
+
         ApiRequest api;
         api.Method = std::string(request_.method_string());
         api.Target = std::string(request_.target());
@@ -214,6 +270,7 @@ private:
         api.Upgrade = websocket::is_upgrade(request_);
         api.Body = request_.body();
         const ApiPlan plan = PlanRequest(api, context_.options);
+        if (plan.Status == static_cast<int>(http::status::unauthorized)) context_.throttle.Failed(address_, now);
 
         switch (plan.Act) {
             case ApiPlan::Action::Answer:
@@ -223,40 +280,38 @@ private:
                 Send(http::status::ok, kPanelPage, "text/html; charset=utf-8", keepAlive_);
                 return;
             case ApiPlan::Action::WebSocket:
+                if (context_.webSockets >= kMostWebSockets) {
+                    Send(static_cast<http::status>(kServiceUnavailable),
+                         ErrorBody(std::to_string(kMostWebSockets) + " panels are open already; close one"), kJson,
+                         false);
+                    return;
+                }
                 stream_.expires_never();
-                std::make_shared<WebSocketSession>(stream_.release_socket(), context_)->Run(std::move(request_));
+                std::make_shared<WebSocketSession>(stream_.release_socket(), context_, std::move(*connection_))
+                    ->Run(std::move(request_));
                 return;
             case ApiPlan::Action::State:
                 AnswerState();
                 return;
             case ApiPlan::Action::Command:
-                AskLink(context_, plan.Command, [self = shared_from_this()](LinkAnswer answer) {
-                    if (answer.Result != LinkAnswer::Status::Reply) return self->Unavailable(answer.Text);
-                    const CommandOutcome outcome = OutcomeOfReply(answer.Text);
-                    if (!outcome.Ok) {
-                        return self->Send(static_cast<http::status>(outcome.Status), outcome.Body, kJson,
-                                          self->keepAlive_);
-                    }
-                    self->AnswerState();
+                // The command is sent once; its own reply decides the status, and the state
+                // read afterwards only fills the body.
+                AskLink(context_, plan.Command, [self = shared_from_this()](LinkAnswer command) {
+                    if (!ChangeApplied(command)) return self->Answer(ChangeAnswer(command, nullptr));
+                    AskLink(self->context_, "GetState", [self, command](LinkAnswer state) {
+                        self->Answer(ChangeAnswer(command, &state));
+                    });
                 });
                 return;
         }
     }
 
     void AnswerState() {
-        AskLink(context_, "GetState", [self = shared_from_this()](LinkAnswer answer) {
-            if (answer.Result != LinkAnswer::Status::Reply) return self->Unavailable(answer.Text);
-            if (answer.Text.empty() || answer.Text.front() != '{') {
-                return self->Send(http::status::bad_gateway,
-                                  ErrorBody("the plug-in answered something unexpected (an older version?)"), kJson,
-                                  self->keepAlive_);
-            }
-            self->Send(http::status::ok, answer.Text, kJson, self->keepAlive_);
-        });
+        AskLink(context_, "GetState", [self = shared_from_this()](LinkAnswer state) { self->Answer(StateAnswer(state)); });
     }
 
-    void Unavailable(const std::string& why) {
-        Send(static_cast<http::status>(kServiceUnavailable), ErrorBody(why), kJson, keepAlive_);
+    void Answer(const HttpAnswer& answer) {
+        Send(static_cast<http::status>(answer.Status), answer.Body, kJson, keepAlive_);
     }
 
     void Send(http::status status, std::string body, const char* contentType, bool keepAlive) {
@@ -270,6 +325,8 @@ private:
         response->set("X-Frame-Options", "DENY");
         response->set("Referrer-Policy", "no-referrer");
         if (status == http::status::unauthorized) response->set(http::field::www_authenticate, "Bearer");
+        if (status == http::status::too_many_requests) response->set(http::field::retry_after, std::to_string(retryAfterSeconds_));
+        if (status == http::status::service_unavailable) response->set(http::field::retry_after, "1");
         response->keep_alive(keepAlive);
         response->body() = std::move(body);
         response->prepare_payload();
@@ -302,6 +359,9 @@ private:
     std::optional<http::request_parser<http::string_body>> parser_;
     http::request<http::string_body> request_;
     bool keepAlive_ = false;
+    std::optional<Place> connection_;
+    std::string address_;
+    int64_t retryAfterSeconds_ = 0;
     char drain_[4096];
     size_t drained_ = 0;
 };
@@ -312,12 +372,22 @@ public:
     void Accept() {
         acceptor_.async_accept(net::make_strand(context_.io),
                                [self = shared_from_this()](beast::error_code ec, tcp::socket socket) {
-                                   if (!ec) std::make_shared<HttpSession>(std::move(socket), self->context_)->Read();
+                                   if (!ec) self->Serve(std::move(socket));
                                    self->Accept();
                                });
     }
 
 private:
+    void Serve(tcp::socket socket) {
+        const bool room = context_.connections < kMostConnections;
+        auto session = std::make_shared<HttpSession>(std::move(socket), context_, room);
+        if (room) {
+            session->Read();
+        } else {
+            session->RefuseBusy();
+        }
+    }
+
     Context& context_;
     tcp::acceptor acceptor_;
 };
@@ -345,8 +415,12 @@ int RunHttpServer(const WebOptions& options) {
     }
     if (!ec) acceptor.listen(net::socket_base::max_listen_connections, ec);
     if (ec) {
+        // Wine words the usual case as "Unknown error (10048)": say it plainly.
+        const std::string why = ec == net::error::address_in_use
+                                    ? "another program holds this port; choose another with --listen"
+                                    : ec.message();
         std::fprintf(stderr, "tidewell-web: cannot listen on %s port %u: %s\n", options.host.c_str(),
-                     static_cast<unsigned>(options.port), ec.message().c_str());
+                     static_cast<unsigned>(options.port), why.c_str());
         return kWebExitListen;
     }
     std::make_shared<Listener>(context, std::move(acceptor))->Accept();

@@ -59,11 +59,7 @@ void LinkWorker::Run() {
         }
         LinkAnswer answer;
         try {
-            const CommandLink::Answer reply = link.Ask(job.Text, replyTimeoutMs_);
-            answer.Result = reply.Result == CommandLink::Answer::Status::Reply      ? LinkAnswer::Status::Reply
-                            : reply.Result == CommandLink::Answer::Status::NoPlugin ? LinkAnswer::Status::NoPlugin
-                                                                                    : LinkAnswer::Status::Failed;
-            answer.Text = reply.Text;
+            answer = link.Ask(job.Text, replyTimeoutMs_);
         } catch (const std::exception& failure) {
             answer.Text = failure.what();
         }

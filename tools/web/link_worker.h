@@ -15,11 +15,9 @@
 #include <string>
 #include <thread>
 
-struct LinkAnswer {
-    enum class Status { Reply, NoPlugin, Failed };
-    Status Result = Status::Failed;
-    std::string Text;  // the reply, or what went wrong
-};
+#include "link_reply.h"
+
+using LinkAnswer = LinkReply;
 
 class LinkWorker {
 public:

@@ -3,8 +3,9 @@
 #include <cctype>
 #include <cmath>
 
-#include "flat_json.h"
-#include "ui/control_state_json.h"
+#include <nlohmann/json.hpp>
+
+#include "request_body.h"
 #include "ui/remote_control_words.h"
 
 namespace {
@@ -16,6 +17,7 @@ constexpr int kForbidden = 403;
 constexpr int kNotFound = 404;
 constexpr int kMethodNotAllowed = 405;
 constexpr int kBadGateway = 502;
+constexpr int kServiceUnavailable = 503;
 
 ApiPlan Refuse(int status, std::string_view message) {
     ApiPlan plan;
@@ -31,7 +33,34 @@ std::string Lower(std::string_view text) {
     return out;
 }
 
-// The value of `name` in the query of `target` (no percent-decoding: tokens are plain).
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// "%XX" sequences into their bytes, as a browser's encodeURIComponent wrote them; "+" stays
+// a plus (a token holds no blank a form would have written as "+"). A broken sequence
+// gives nothing, which no token matches.
+std::string PercentDecoded(std::string_view text) {
+    constexpr int kBitsPerHexDigit = 4;
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        const int high = i + 2 < text.size() ? HexDigit(text[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigit(text[i + 2]) : -1;
+        if (low < 0) return std::string();
+        out += static_cast<char>((high << kBitsPerHexDigit) | low);
+        i += 2;
+    }
+    return out;
+}
+
+// The percent-decoded value of `name` in the query of `target`.
 std::string QueryValue(std::string_view target, std::string_view name) {
     const size_t question = target.find('?');
     if (question == std::string_view::npos) return std::string();
@@ -41,7 +70,7 @@ std::string QueryValue(std::string_view target, std::string_view name) {
         const std::string_view pair = query.substr(0, amp);
         const size_t equals = pair.find('=');
         if (equals != std::string_view::npos && pair.substr(0, equals) == name) {
-            return std::string(pair.substr(equals + 1));
+            return PercentDecoded(pair.substr(equals + 1));
         }
         if (amp == std::string_view::npos) break;
         query.remove_prefix(amp + 1);
@@ -76,17 +105,18 @@ bool Authorized(const ApiRequest& request, std::string_view path, const WebOptio
 
 // Reads a POST body into the command it asks for, or a 400 plan.
 bool CommandFor(std::string_view path, const std::string& body, std::string& command, std::string& error) {
-    FlatJsonObject object;
-    if (!ReadFlatJson(body, object, error)) {
+    constexpr size_t kMostKeyCharactersShown = 40;
+    nlohmann::json object;
+    if (!ReadRequestBody(body, object, error)) {
         error = "bad JSON: " + error;
         return false;
     }
     auto only = [&](std::initializer_list<const char*> keys) {
-        for (const auto& [key, value] : object) {
+        for (const auto& [key, value] : object.items()) {
             bool known = false;
             for (const char* k : keys) known = known || key == k;
             if (!known) {
-                error = "unknown field \"" + key.substr(0, 40) + "\"";
+                error = "unknown field \"" + key.substr(0, kMostKeyCharactersShown) + "\"";
                 return false;
             }
         }
@@ -94,12 +124,12 @@ bool CommandFor(std::string_view path, const std::string& body, std::string& com
     };
     auto modeName = [&](bool allowOff, std::string& out) {
         const auto it = object.find("mode");
-        if (it == object.end() || it->second.Type != FlatJsonValue::Kind::String) {
+        if (it == object.end() || !it->is_string()) {
             error = allowOff ? "\"mode\" must be \"auto\", \"manual\", \"ptt\" or \"off\""
                              : "\"mode\" must be \"manual\", \"auto\" or \"ptt\"";
             return false;
         }
-        const std::string mode = Lower(it->second.Text);
+        const std::string mode = Lower(it->get<std::string>());
         if (mode == "auto") out = "Auto";
         else if (mode == "manual") out = "Manual";
         else if (mode == "ptt") out = "PTT";
@@ -121,24 +151,23 @@ bool CommandFor(std::string_view path, const std::string& body, std::string& com
     if (path == "/api/ptt") {
         const auto it = object.find("down");
         if (!only({"down"})) return false;
-        if (it == object.end() || it->second.Type != FlatJsonValue::Kind::Bool) {
+        if (it == object.end() || !it->is_boolean()) {
             error = "\"down\" must be true or false";
             return false;
         }
-        command = it->second.Flag ? "PTT Down" : "PTT Up";
+        command = it->get<bool>() ? "PTT Down" : "PTT Up";
         return true;
     }
     // /api/level
     std::string mode;
     if (!only({"mode", "percent"}) || !modeName(false, mode)) return false;
     const auto it = object.find("percent");
-    if (it == object.end() || it->second.Type != FlatJsonValue::Kind::Number ||
-        it->second.Number != std::floor(it->second.Number) || it->second.Number < kControlLevelMin ||
-        it->second.Number > kControlLevelMax) {
+    const double percent = it != object.end() && it->is_number() ? it->get<double>() : -1.0;
+    if (percent != std::floor(percent) || percent < kControlLevelMin || percent > kControlLevelMax) {
         error = "\"percent\" must be a whole number from 0 to 100";
         return false;
     }
-    command = "SetLevel " + mode + " " + std::to_string(static_cast<int>(it->second.Number));
+    command = "SetLevel " + mode + " " + std::to_string(static_cast<int>(percent));
     return true;
 }
 
@@ -154,7 +183,16 @@ bool TokensMatch(std::string_view given, std::string_view expected) {
     return difference == 0;
 }
 
-std::string ErrorBody(std::string_view message) { return "{\"error\":" + JsonQuoted(std::string(message)) + "}"; }
+namespace {
+// One line of JSON; bytes that are not UTF-8 (a reply in the console's code page) become
+// U+FFFD rather than an invalid answer.
+std::string Dumped(const nlohmann::json& value) {
+    constexpr int kOneLine = -1;
+    return value.dump(kOneLine, ' ', /*ensure_ascii=*/false, nlohmann::json::error_handler_t::replace);
+}
+}  // namespace
+
+std::string ErrorBody(std::string_view message) { return Dumped({{"error", std::string(message)}}); }
 
 ApiPlan PlanRequest(const ApiRequest& request, const WebOptions& options) {
     const std::string_view target = request.Target;
@@ -201,20 +239,36 @@ ApiPlan PlanRequest(const ApiRequest& request, const WebOptions& options) {
     return Refuse(kNotFound, "no such endpoint");
 }
 
-CommandOutcome OutcomeOfReply(const std::string& reply) {
-    CommandOutcome outcome;
-    if (reply == kControlOkReply) {
-        outcome.Ok = true;
-        outcome.Status = kOk;
-        return outcome;
+HttpAnswer StateAnswer(const LinkReply& state) {
+    if (state.Result != LinkReply::Status::Reply) return {kServiceUnavailable, ErrorBody(state.Text)};
+    if (state.Text.empty() || state.Text.front() != '{') {
+        return {kBadGateway, ErrorBody("the plug-in answered something unexpected (an older version?)")};
+    }
+    return {kOk, state.Text};
+}
+
+bool ChangeApplied(const LinkReply& command) {
+    return command.Result == LinkReply::Status::Reply && command.Text == kControlOkReply;
+}
+
+HttpAnswer ChangeAnswer(const LinkReply& command, const LinkReply* state) {
+    if (command.Result != LinkReply::Status::Reply) {
+        return {kServiceUnavailable,
+                ErrorBody(command.Sent ? command.Text + "; the change may have been applied (GET /api/state shows it)"
+                                       : command.Text)};
+    }
+    if (ChangeApplied(command)) {
+        if (state != nullptr) {
+            HttpAnswer read = StateAnswer(*state);
+            if (read.Status == kOk) return read;
+        }
+        const std::string why = state == nullptr ? std::string("not asked") : state->Text;
+        return {kOk, Dumped({{"applied", true},
+                             {"note", "the change was applied, but the state could not be read: " + why}})};
     }
     const std::string prefix = kControlErrorPrefix;
-    if (reply.compare(0, prefix.size(), prefix) == 0) {
-        outcome.Status = kBadRequest;
-        outcome.Body = ErrorBody(reply.substr(prefix.size()));
-        return outcome;
+    if (command.Text.compare(0, prefix.size(), prefix) == 0) {
+        return {kBadRequest, ErrorBody(command.Text.substr(prefix.size()))};
     }
-    outcome.Status = kBadGateway;
-    outcome.Body = ErrorBody("the plug-in answered something unexpected (an older version without these words?)");
-    return outcome;
+    return {kBadGateway, ErrorBody("the plug-in answered something unexpected (an older version without these words?)")};
 }

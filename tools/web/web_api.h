@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "link_reply.h"
 #include "web_options.h"
 
 inline constexpr size_t kBodyLimit = 4096;  // larger bodies are answered 413
@@ -29,7 +30,7 @@ struct ApiPlan {
         Page,       // the panel
         WebSocket,  // accept the upgrade and push the state
         State,      // answer the state ("GetState")
-        Command,    // send Command; on "OK" answer the state
+        Command,    // send Command, then answer ChangeAnswer
     };
     Action Act = Action::Answer;
     int Status = 200;
@@ -42,13 +43,24 @@ ApiPlan PlanRequest(const ApiRequest& request, const WebOptions& options);
 // {"error":"..."}.
 std::string ErrorBody(std::string_view message);
 
-// How a command's reply ends: "OK" (`ok` true), or an error status and body.
-struct CommandOutcome {
-    bool Ok = false;
-    int Status = 0;
+// An HTTP status and its JSON body.
+struct HttpAnswer {
+    int Status = 200;
     std::string Body;
 };
-CommandOutcome OutcomeOfReply(const std::string& reply);
+
+// GET /api/state: the plug-in's JSON; 503 when it cannot be reached, 502 when it answers
+// something else.
+HttpAnswer StateAnswer(const LinkReply& state);
+
+// A POST: the command's own reply decides the status. After "OK" the change took effect, so
+// the answer is 200 whatever happens to `state` (the GetState asked afterwards; null when
+// none was asked): the state when it was read, else {"applied":true,"note":...}. A link
+// failure is 503, saying whether the command may have reached the plug-in.
+HttpAnswer ChangeAnswer(const LinkReply& command, const LinkReply* state);
+
+// The command's reply says the change took effect.
+bool ChangeApplied(const LinkReply& command);
 
 // Equal texts, compared in a time that depends only on the lengths, not on where they differ.
 bool TokensMatch(std::string_view given, std::string_view expected);

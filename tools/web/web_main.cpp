@@ -15,10 +15,7 @@ int Run(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     WebOptions options;
     std::string error;
-    if (!ParseWebOptions(arguments, options, error)) {
-        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgram, error.c_str(), kProgram);
-        return kWebExitUsage;
-    }
+    if (!ParseWebOptions(arguments, options, error)) return ReportUsageError(kProgram, error);
     if (options.help) {
         std::fputs(WebUsage(), stdout);
         return kWebExitOk;

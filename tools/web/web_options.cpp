@@ -42,6 +42,27 @@ bool IsDottedLoopback(const std::string& host) {
 
 }  // namespace
 
+std::string TokenProblem(const std::string& token) {
+    constexpr unsigned char kFirstPrintable = 0x20;
+    constexpr unsigned char kDelete = 0x7F;
+    if (token.empty()) return "--token must not be empty";
+    for (size_t i = 0; i < token.size(); ++i) {
+        const auto c = static_cast<unsigned char>(token[i]);
+        if (c < kFirstPrintable || c == kDelete) {
+            return "--token holds a control character (code " + std::to_string(c) + " at position " +
+                   std::to_string(i + 1) + "): a token is printable characters only";
+        }
+        if (c > kDelete) {
+            return "--token holds a character beyond ASCII at position " + std::to_string(i + 1) +
+                   ": a browser would send it in another encoding than this console's";
+        }
+    }
+    if (token.front() == ' ' || token.back() == ' ') {
+        return "--token begins or ends with a blank, which HTTP cuts off a header";
+    }
+    return std::string();
+}
+
 bool IsLoopbackHost(const std::string& host) {
     std::string lower;
     for (char c : host) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -63,36 +84,39 @@ bool SplitListenAddress(const std::string& text, std::string& host, uint16_t& po
 }
 
 bool ParseWebOptions(const std::vector<std::string>& arguments, WebOptions& options, std::string& error) {
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= arguments.size()) {
-                error = "option " + a + " needs a value";
-                return false;
-            }
-            out = arguments[++i];
-            return true;
-        };
-        if (a == "--help" || a == "-h") {
-            options.help = true;
-        } else if (a == "--listen") {
-            std::string text;
-            if (!value(text)) return false;
-            if (!SplitListenAddress(text, options.host, options.port)) {
-                error = "--listen wants ADDR:PORT (for example 127.0.0.1:8765 or [::1]:8765), not \"" + text + "\"";
-                return false;
-            }
-        } else if (a == "--token") {
-            if (!value(options.token)) return false;
-            if (options.token.empty()) {
-                error = "--token must not be empty";
-                return false;
-            }
-        } else if (a == "--server") {
-            if (!value(options.serverName)) return false;
-        } else {
-            error = "unknown argument \"" + a + "\"";
+    OptionReader reader(arguments);
+    while (reader.Next()) {
+        const std::string& name = reader.Name();
+        if (!reader.IsOption()) {
+            error = "unexpected argument \"" + name + "\"";
             return false;
+        }
+        if (name == "--help" || name == "-h") {
+            if (!reader.RefuseValue(error)) return false;
+            options.help = true;
+            continue;
+        }
+        if (name != "--listen" && name != "--token" && name != "--server") {
+            error = "unknown option " + name;
+            return false;
+        }
+        std::string value;
+        if (!reader.TakeValue(value, error)) return false;
+        if (name == "--listen") {
+            if (!SplitListenAddress(value, options.host, options.port)) {
+                error = "--listen wants ADDR:PORT (for example 127.0.0.1:8765 or [::1]:8765), not \"" + value + "\"";
+                return false;
+            }
+        } else if (name == "--token") {
+            error = TokenProblem(value);
+            if (!error.empty()) return false;
+            options.token = value;
+        } else {
+            if (value.empty()) {
+                error = "--server needs a non-empty name";
+                return false;
+            }
+            options.serverName = value;
         }
     }
     if (!options.help && options.token.empty() && !IsLoopbackHost(options.host)) {
@@ -111,13 +135,16 @@ levels from a phone, a button box or a script. It talks to the plug-in's command
 the window-message link (like tidewell-remote), switching the server on when it is off, and
 reconnects whenever the plug-in comes back.
 
-Options:
+Options ("--name value" or "--name=value"):
   --listen ADDR:PORT  where to listen (default 127.0.0.1:8765; IPv6 as [::1]:8765). Any
                       address other than loopback (127.x.x.x, ::1) needs --token.
   --token T           every request must carry "Authorization: Bearer T"; the page and the
-                      WebSocket also take "?token=T" in the address.
+                      WebSocket also take "?token=T" in the address (percent-encoded as
+                      a browser does). T is printable ASCII: letters, digits, punctuation
+                      (+ / = & % included) and blanks inside; no control characters, no
+                      blank at either end, no characters beyond ASCII.
   --server NAME       the command server's name (default QuorvexTidewell).
-  --help              this text.
+  -h, --help          this text.
 
 Endpoints:
   GET  /             the panel (open it in a browser: http://ADDR:PORT/?token=T)
@@ -126,13 +153,22 @@ Endpoints:
   POST /api/ptt      {"down":true|false}
   POST /api/level    {"mode":"manual"|"auto"|"ptt","percent":0..100}
   GET  /ws           WebSocket: the state about ten times a second
-Each POST answers the new state, or an error as {"error":"..."}: 400 bad JSON or values,
-401 missing or wrong token, 403 foreign origin, 404/405 no such endpoint or method, 413 body
-over 4 KB, 503 the plug-in is not running.
+Each POST sends its command once and answers the new state; a change the plug-in applied
+is answered 200 even when the state cannot be read afterwards ({"applied":true,...}).
+Errors come as {"error":"..."}:
+  400  bad JSON or values, or the plug-in refused the value
+  401  missing or wrong token
+  403  a POST or WebSocket from another origin; a non-loopback host name without --token
+  404  no such endpoint            405  wrong method            413  body over 4 KB
+  429  5 wrong tokens from one address within 10 s: refused for 10 s (Retry-After)
+  502  the plug-in answered something unexpected (an older version)
+  503  the plug-in is not running or did not answer (a POST says whether the change may
+       have been applied), or 32 connections or 8 WebSockets are open already
 
 Example:
   curl -s -X POST -d '{"mode":"auto"}' http://127.0.0.1:8765/api/mode
 
-Exit codes: 0 stopped, 2 bad command line, 3 cannot listen, 4 cannot set itself up.
+Exit codes: 0 stopped, 2 bad command line, 3 cannot listen (another program holds the
+port: pick another with --listen), 4 cannot set itself up.
 )";
 }

@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "option_reader.h"
+
 enum WebExitCode : int {
     kWebExitOk = 0,
-    kWebExitUsage = 2,   // bad command line, or a non-loopback address without --token
+    kWebExitUsage = kUsageExitCode,  // bad command line, or a non-loopback address without --token
     kWebExitListen = 3,  // the address cannot be listened on
     kWebExitSystem = 4,  // the program could not set itself up
 };
@@ -30,6 +32,12 @@ bool ParseWebOptions(const std::vector<std::string>& arguments, WebOptions& opti
 
 // "ADDR:PORT", "[V6ADDR]:PORT" into host and port.
 bool SplitListenAddress(const std::string& text, std::string& host, uint16_t& port);
+
+// Why `token` cannot serve as a token, or empty when it can. A token is printable ASCII
+// (letters, digits, punctuation, blanks inside): a blank at either end would be cut off the
+// header, a control character cannot travel in one, and a non-ASCII byte is spelled in the
+// console's code page here but in UTF-8 by a browser.
+std::string TokenProblem(const std::string& token);
 
 // 127.0.0.0/8, ::1 and "localhost": only this machine can reach them.
 bool IsLoopbackHost(const std::string& host);

@@ -52,6 +52,16 @@ TEST(RemoteOptions, MistakesAreExplained) {
     EXPECT_FALSE(Parse({}).ok);
 }
 
+TEST(RemoteOptions, ValuesMayFollowAnEqualsSignAndFlagsTakeNone) {
+    const Parsed p = Parse({"--server=Other", "--expect=2", "--server-on", "Pause"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.serverName, "Other");
+    EXPECT_EQ(p.options.expect, 2);
+    EXPECT_TRUE(p.options.serverOn);
+    EXPECT_EQ(Parse({"--discover=yes"}).error, "--discover takes no value");
+    EXPECT_EQ(kExitUsage, 2) << "every tool's bad command line";
+}
+
 TEST(RemoteOptions, HelpAndDiscoverNeedNoText) {
     EXPECT_TRUE(Parse({"--help"}).options.help);
     EXPECT_TRUE(Parse({"--discover"}).ok);

@@ -2,7 +2,7 @@
 // request body becomes.
 #include <gtest/gtest.h>
 
-#include "flat_json.h"
+#include "bad_token_throttle.h"
 #include "web_api.h"
 #include "web_options.h"
 
@@ -40,6 +40,27 @@ TEST(WebOptions, LoopbackByDefaultAnyOtherAddressOnlyWithAToken) {
     }
 }
 
+TEST(WebOptions, ValuesEitherWayAndTokensThatCannotTravelAreRefused) {
+    WebOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseWebOptions({"--listen=127.0.0.1:9000", "--token=a+b/c=d&e%f g"}, options, error)) << error;
+    EXPECT_EQ(options.port, 9000);
+    EXPECT_EQ(options.token, "a+b/c=d&e%f g");
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        {{"--server", ""}, "--server needs a non-empty name"},
+        {{"--token", ""}, "--token must not be empty"},
+        {{"--token", "ab\tc"}, "--token holds a control character (code 9 at position 3)"},
+        {{"--token", " abc"}, "blank"},
+        {{"--token", "caf\xc3\xa9"}, "beyond ASCII"},
+        {{"extra"}, "unexpected argument \"extra\""},
+    };
+    for (const auto& [arguments, reason] : refused) {
+        WebOptions o;
+        EXPECT_FALSE(ParseWebOptions(arguments, o, error)) << arguments[0];
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+    }
+}
+
 TEST(WebApi, TokenHostAndOriginDecideWhoMayAsk) {
     WebOptions open;  // loopback, no token
     WebOptions guarded;
@@ -64,6 +85,12 @@ TEST(WebApi, TokenHostAndOriginDecideWhoMayAsk) {
     ApiRequest page = state;
     page.Target = "/?token=s3cret";
     EXPECT_EQ(PlanRequest(page, guarded).Act, ApiPlan::Action::Page);
+    WebOptions special;
+    special.token = "a+b/c=d&e%f";
+    page.Target = "/?token=a%2Bb%2Fc%3Dd%26e%25f";
+    EXPECT_EQ(PlanRequest(page, special).Act, ApiPlan::Action::Page) << "the query is percent-decoded";
+    page.Target = "/?token=a+b/c=d%26e%25f%";
+    EXPECT_EQ(PlanRequest(page, special).Status, 401) << "a broken escape matches nothing";
 
     ApiRequest rebound = state;  // a foreign name resolved to 127.0.0.1
     rebound.Target = "/api/state";
@@ -101,11 +128,37 @@ TEST(WebApi, BodiesBecomeCommandsOrA400) {
     }
     EXPECT_EQ(PlanRequest(Post("/api/ptt", R"({"down":1})"), {}).Status, 400);
     EXPECT_EQ(PlanRequest(Post("/api/nothing", "{}"), {}).Status, 404);
+}
 
-    EXPECT_TRUE(OutcomeOfReply("OK").Ok);
-    const CommandOutcome refused = OutcomeOfReply("ERROR: no capture thread");
+TEST(WebApi, TheChangesOwnReplyDecidesTheStatus) {
+    const LinkReply ok{LinkReply::Status::Reply, "OK", true};
+    const LinkReply lost{LinkReply::Status::Failed, "no reply from the command server in time", true};
+    const HttpAnswer applied = ChangeAnswer(ok, &lost);
+    EXPECT_EQ(applied.Status, 200) << "a change that took effect is never a failure";
+    EXPECT_EQ(applied.Body.rfind("{\"applied\":true,", 0), 0u) << applied.Body;
+    const LinkReply state{LinkReply::Status::Reply, R"({"mode":"auto"})", true};
+    EXPECT_EQ(ChangeAnswer(ok, &state).Body, state.Text);
+
+    const HttpAnswer refused = ChangeAnswer({LinkReply::Status::Reply, "ERROR: no capture thread", true}, nullptr);
     EXPECT_EQ(refused.Status, 400);
     EXPECT_EQ(refused.Body, R"({"error":"no capture thread"})");
+    const HttpAnswer unknown = ChangeAnswer(lost, nullptr);
+    EXPECT_EQ(unknown.Status, 503);
+    EXPECT_NE(unknown.Body.find("may have been applied"), std::string::npos) << unknown.Body;
+}
+
+TEST(BadTokenThrottle, FiveFailuresInTenSecondsCostTenSecondsOf429) {
+    BadTokenThrottle throttle;
+    for (int64_t t = 0; t < 4 * 3000; t += 3000) throttle.Failed("10.0.0.1", t);  // 4 within any 10 s
+    EXPECT_EQ(throttle.WaitLeftMs("10.0.0.1", 12000), 0);
+    throttle.Failed("10.0.0.1", 12000);
+    EXPECT_EQ(throttle.WaitLeftMs("10.0.0.1", 12000), 0) << "the first of the five fell out of the window";
+    throttle.Failed("10.0.0.1", 12500);  // five since 3000
+    EXPECT_EQ(throttle.WaitLeftMs("10.0.0.1", 12500), 10000);
+    EXPECT_EQ(throttle.WaitLeftMs("10.0.0.2", 12500), 0) << "one address at a time";
+    EXPECT_EQ(throttle.WaitLeftMs("10.0.0.1", 22500), 0);
+    throttle.Failed("10.0.0.1", 22500);
+    EXPECT_EQ(throttle.WaitLeftMs("10.0.0.1", 22500), 0) << "the count starts afresh after the penalty";
 }
 
 }  // namespace
