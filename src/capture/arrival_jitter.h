@@ -19,7 +19,9 @@
 
 inline constexpr double kJitterQuantile = 0.95;
 inline constexpr double kJitterForgetFactor = 0.983;
-inline constexpr double kJitterShrinkPerSecond = 0.001;
+// Less than the clock follower can shrink the delay (1 ms a second at its largest ratio,
+// less a fast microphone's drift), so the delay keeps up with a shrinking reserve.
+inline constexpr double kJitterShrinkPerSecond = 0.0005;
 // The window whose earliest arrival is the reference (seconds).
 inline constexpr double kJitterReferenceSeconds = 2.0;
 

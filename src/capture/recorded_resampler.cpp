@@ -61,6 +61,14 @@ int64_t ClampedNumerator(double ratio) {
     return std::clamp(numerator, kRatioDenominator - most, kRatioDenominator + most);
 }
 
+// Once resampling, a ratio of exactly 1 is passed as the nearest step on the side the ratio
+// comes from: the resampler would reduce n/n to 1/1 and lose the fraction of a frame it is
+// at, a jump of the waveform each time the ratio crosses 1.
+int64_t EngagedNumerator(int64_t numerator, int64_t previous) {
+    if (numerator != kRatioDenominator) return numerator;
+    return previous < kRatioDenominator ? kRatioDenominator - 1 : kRatioDenominator + 1;
+}
+
 }  // namespace
 
 RecordedResampler::~RecordedResampler() {
@@ -105,14 +113,14 @@ int64_t RecordedResampler::Process(uint8_t* data, int64_t frames, int64_t capaci
         frames * nch_ > static_cast<int64_t>(input_.size())) {
         return frames;
     }
-    const int64_t numerator = ClampedNumerator(ratio);
+    int64_t numerator = ClampedNumerator(ratio);
     if (!engaged_) {
         if (numerator == kRatioDenominator) {
             Remember(data, frames);
             return frames;
         }
         Engage(numerator);
-    } else if (numerator != numerator_) {
+    } else if ((numerator = EngagedNumerator(numerator, numerator_)) != numerator_) {
         numerator_ = numerator;
         SetRatio(numerator);
     }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <numbers>
 #include <vector>
 
@@ -24,7 +25,8 @@ void Tone(int64_t first, int64_t frames, int16_t* out) {
     }
 }
 
-std::vector<int16_t> Resampled(double ratioFrom, int buffers, double ratio) {
+// The stream a tone becomes, buffer b resampled at ratioOf(b).
+std::vector<int16_t> Resampled(int buffers, const std::function<double(int)>& ratioOf) {
     RecordedResampler resampler;
     const int64_t capacity = kBufferFrames + RecordedResampler::GrowthFrames(kBufferFrames);
     EXPECT_TRUE(resampler.Configure(kRate, 16, kStereo, kBufferFrames));
@@ -32,32 +34,35 @@ std::vector<int16_t> Resampled(double ratioFrom, int buffers, double ratio) {
     std::vector<int16_t> block(static_cast<size_t>(capacity * kStereo));
     for (int b = 0; b < buffers; ++b) {
         Tone(int64_t{b} * kBufferFrames, kBufferFrames, block.data());
-        const double r = b >= ratioFrom ? ratio : 1.0;
-        const int64_t frames = resampler.Process(reinterpret_cast<uint8_t*>(block.data()), kBufferFrames, capacity, r);
+        const int64_t frames =
+            resampler.Process(reinterpret_cast<uint8_t*>(block.data()), kBufferFrames, capacity, ratioOf(b));
         stream.insert(stream.end(), block.begin(), block.begin() + frames * kStereo);
     }
     return stream;
 }
 
 TEST(RecordedResampler, ClocksThatAgreePassEveryBufferBitForBit) {
-    const std::vector<int16_t> stream = Resampled(1e9, 50, 1.0);
+    const std::vector<int16_t> stream = Resampled(50, [](int) { return 1.0; });
     std::vector<int16_t> tone(static_cast<size_t>(50 * kBufferFrames * kStereo));
     Tone(0, 50 * kBufferFrames, tone.data());
     EXPECT_EQ(stream, tone);
 }
 
-// Leaving out or repeating a frame is a jump in the waveform: a second difference far
-// above the tone's own (at most 16384 x (2 pi 997 / 44100)^2, about 330).
-TEST(RecordedResampler, ResamplingBeginsWithoutASeamAndFollowsTheRatio) {
-    const int buffers = 200;
-    const std::vector<int16_t> stream = Resampled(20, buffers, 1.001);
+// Leaving out or repeating a frame, or a fraction of one, is a jump in the waveform: a
+// second difference far above the tone's own (at most 16384 x (2 pi 997 / 44100)^2, about
+// 330). Resampling begins at buffer 20; the ratio later passes through exactly 1 and on to
+// the other side.
+TEST(RecordedResampler, ResamplingBeginsAndCrossesOneWithoutASeamAndFollowsTheRatio) {
+    const int buffers = 300;
+    const auto ratioOf = [](int b) { return b < 20 ? 1.0 : b < 150 ? 1.001 : b < 170 ? 1.0 : 0.9995; };
+    const std::vector<int16_t> stream = Resampled(buffers, ratioOf);
     int worst = 0;
     for (size_t i = 4; i < stream.size(); i += 2) {
         worst = std::max(worst, std::abs(stream[i] - 2 * stream[i - 2] + stream[i - 4]));
     }
     EXPECT_LT(worst, 400);
-    const double expected = 20.0 * kBufferFrames + (buffers - 20.0) * kBufferFrames / 1.001;
+    double expected = 0.0;
+    for (int b = 0; b < buffers; ++b) expected += kBufferFrames / ratioOf(b);
     EXPECT_NEAR(static_cast<double>(stream.size()) / kStereo, expected, 64.0) << "half a filter held back at most";
 }
-
 }  // namespace
