@@ -8,7 +8,7 @@
 #include "config/config_form_places.h"
 #include "config/plugin_config.h"
 #include "core/exported_globals.h"
-#include "core/number_format.h"
+#include "base/number_format.h"
 #include "ui/control_window_hooks.h"
 #include "ui/hotkey_name.h"
 #include "ui/user_decimal_separator.h"

@@ -28,7 +28,7 @@
 #include "core/exported_globals.h"
 #include "core/mix_state.h"
 #include "core/mixer_wiring.h"
-#include "core/plugin_error.h"
+#include "base/plugin_error.h"
 #include "core/plugin_modules.h"
 #include "core/plugin_stacker_host.h"
 #include "host/error_display.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 
 inline constexpr const char* kMixInDescription = "Tidewell MixIn";
 inline constexpr const char* kBypassDescription = "Tidewell Bypass";

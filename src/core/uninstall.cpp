@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "config/plugin_config.h"
-#include "core/plugin_error.h"
+#include "base/plugin_error.h"
 #include "host/error_display.h"
 #include "host/host_commands.h"
 #include "host/message_box.h"

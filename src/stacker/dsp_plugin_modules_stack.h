@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 #include "stacker/foreign_call_guard.h"
 
 class TDSPPluginModule;

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 #include "stacker/foreign_call_guard.h"
 
 // Longest description text copied out of a foreign record; a longer one is cut there (a

@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "core/mix_state.h"
-#include "core/same_letters.h"
+#include "base/same_letters.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "core/sample_codecs.h"
+#include "base/sample_codecs.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
-#include "core/sample_limits.h"
+#include "base/sample_limits.h"
 
 namespace {
 

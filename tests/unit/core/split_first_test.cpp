@@ -1,4 +1,4 @@
-#include "core/split_first.h"
+#include "base/split_first.h"
 
 #include <gtest/gtest.h>
 

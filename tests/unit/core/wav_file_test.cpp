@@ -1,4 +1,4 @@
-#include "core/wav_file.h"
+#include "base/wav_file.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 #include "core/host_integrity.h"
 #include "win32/support/test_paths.h"
 

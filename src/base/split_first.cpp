@@ -1,4 +1,4 @@
-#include "core/split_first.h"
+#include "base/split_first.h"
 
 std::string SplitFirst(std::string& text, std::string_view delimiter) {
     const auto at = delimiter.empty() ? std::string::npos : text.find(delimiter);

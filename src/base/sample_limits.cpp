@@ -1,4 +1,4 @@
-#include "core/sample_limits.h"
+#include "base/sample_limits.h"
 
 namespace {
 constexpr int kUnsignedWidth = 8;

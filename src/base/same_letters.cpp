@@ -1,4 +1,4 @@
-#include "core/same_letters.h"
+#include "base/same_letters.h"
 
 #include <cctype>
 
