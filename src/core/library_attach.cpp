@@ -7,7 +7,7 @@
 #include "core/exported_globals.h"
 #include "core/library_instance.h"
 #include "core/plugin_modules.h"
-#include "ui/version_reader.h"
+#include "host/version_reader.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "base/dsp_records.h"
 #include "stacker/dsp_plugin_module.h"
-#include "ui/file_version_info.h"
+#include "host/file_version_info.h"
 
 class TDSPPlugins;
 

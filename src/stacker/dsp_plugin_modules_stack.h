@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/dsp_records.h"
-#include "stacker/foreign_call_guard.h"
+#include "host/foreign_call_guard.h"
 
 class TDSPPluginModule;
 

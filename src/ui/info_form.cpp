@@ -1,6 +1,6 @@
 #include "ui/info_form.h"
 
-#include "ui/object_window_procedure.h"
+#include "host/object_window_procedure.h"
 
 #include <exception>
 #include <string_view>
@@ -8,7 +8,7 @@
 #include "host/error_display.h"
 #include "ui/control_panel.h"
 #include "ui/info_form_layout.h"
-#include "ui/own_module.h"
+#include "host/own_module.h"
 
 namespace {
 

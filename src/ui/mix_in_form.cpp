@@ -1,7 +1,7 @@
 #include "ui/mix_in_form.h"
 
 #include "ui/modal_window.h"
-#include "ui/object_window_procedure.h"
+#include "host/object_window_procedure.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -20,7 +20,7 @@
 #include "ui/control_panel.h"
 #include "ui/format_labels.h"
 #include "ui/keyboard_router.h"
-#include "ui/own_module.h"
+#include "host/own_module.h"
 #include "ui/ptt_hotkey_control.h"
 #include "ui/scrollable_paint_box.h"
 #include "ui/slider_values.h"

@@ -6,7 +6,7 @@
 #include <exception>
 
 #include "host/error_display.h"
-#include "ui/own_module.h"
+#include "host/own_module.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "core/exported_globals.h"
 #include "core/mix_state.h"
 #include "host/winamp_api_man.h"
-#include "ui/file_version_info.h"
+#include "host/file_version_info.h"
 #include "win32/support/fake_host_window.h"
 #include "win32/support/message_box_recorder.h"
 #include "win32/support/temp_folder.h"

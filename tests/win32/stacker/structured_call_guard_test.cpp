@@ -6,7 +6,7 @@
 
 #include <stdexcept>
 
-#include "stacker/structured_call_guard.h"
+#include "host/structured_call_guard.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The version reader on real files: the plug-in DLL, fixtures with a partial string block,
 // with build flags, and without any version resource.
-#include "ui/version_reader.h"
+#include "host/version_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ui/file_version_info.h"
+#include "host/file_version_info.h"
 
 class TVersionReader {
 public:

@@ -1,4 +1,4 @@
-#include "stacker/foreign_call_guard.h"
+#include "host/foreign_call_guard.h"
 
 bool CatchingCallGuard::Run(GuardedProc proc, void* context) noexcept {
     try {

@@ -1,4 +1,4 @@
-#include "ui/file_version_info.h"
+#include "host/file_version_info.h"
 
 #include <cstdio>
 

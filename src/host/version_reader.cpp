@@ -1,4 +1,4 @@
-#include "ui/version_reader.h"
+#include "host/version_reader.h"
 
 #include <windows.h>
 

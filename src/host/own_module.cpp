@@ -1,4 +1,4 @@
-#include "ui/own_module.h"
+#include "host/own_module.h"
 
 HINSTANCE ModuleOfControlWindowCode() {
     HMODULE module = nullptr;

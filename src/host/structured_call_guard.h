@@ -11,7 +11,7 @@
 // Any thread may use one guard; it holds no state. No allocation, no lock.
 #pragma once
 
-#include "stacker/foreign_call_guard.h"
+#include "host/foreign_call_guard.h"
 
 class StructuredCallGuard final : public ForeignCallGuard {
 public:

@@ -1,4 +1,4 @@
-#include "stacker/structured_call_guard.h"
+#include "host/structured_call_guard.h"
 
 #include <windows.h>
 
