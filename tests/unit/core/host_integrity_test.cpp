@@ -1,4 +1,4 @@
-#include "core/host_integrity.h"
+#include "plugin/host_integrity.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Uninstall finds the host window in its three ways and deletes the settings file, or tells
 // the user why it cannot. Runs alone (RUN_SERIAL): the class lookup sees every top-level
 // window of the desktop, including those of other test programs.
-#include "core/uninstall.h"
+#include "plugin/uninstall.h"
 
 #include <gtest/gtest.h>
 

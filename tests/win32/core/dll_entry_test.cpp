@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/dsp_records.h"
-#include "core/host_integrity.h"
+#include "plugin/host_integrity.h"
 #include "win32/support/test_paths.h"
 
 namespace {

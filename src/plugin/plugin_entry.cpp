@@ -6,8 +6,8 @@
 #include "core/block_gate.h"
 #include "core/bypass.h"
 #include "core/exported_globals.h"
-#include "core/host_integrity.h"
-#include "core/plugin_modules.h"
+#include "plugin/host_integrity.h"
+#include "plugin/plugin_modules.h"
 
 namespace {
 

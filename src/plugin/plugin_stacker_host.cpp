@@ -1,4 +1,4 @@
-#include "core/plugin_stacker_host.h"
+#include "plugin/plugin_stacker_host.h"
 
 #include "config/plugin_config.h"
 #include "core/exported_globals.h"

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "core/exported_globals.h"
-#include "core/library_instance.h"
-#include "core/plugin_modules.h"
+#include "plugin/library_instance.h"
+#include "plugin/plugin_modules.h"
 #include "host/version_reader.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // MixIn module ran in this process; otherwise the window the host passes leads to it.
 #include <windows.h>
 
-#include "core/plugin_modules.h"
-#include "core/uninstall.h"
+#include "plugin/plugin_modules.h"
+#include "plugin/uninstall.h"
 
 extern "C" int TIDEWELL_CDECL winampUninstallPlugin(HINSTANCE /*library*/, HWND parent, int /*param*/) {
     const HWND recordParent = static_cast<HWND>(PluginModule(kMixInModuleIndex).hwndParent);

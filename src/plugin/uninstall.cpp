@@ -1,4 +1,4 @@
-#include "core/uninstall.h"
+#include "plugin/uninstall.h"
 
 #include <memory>
 
