@@ -21,7 +21,7 @@
 #include <memory>
 
 #include "capture/wave_in_rec_thread.h"
-#include "config/config_form.h"
+#include "ui/config_form.h"
 #include "config/plugin_config.h"
 #include "core/block_gate.h"
 #include "core/bypass.h"

@@ -1,6 +1,6 @@
 // The configuration dialog against a real settings file, a real capture thread and a real
 // module stack.
-#include "config/config_form.h"
+#include "ui/config_form.h"
 
 #include <commctrl.h>
 

@@ -1,11 +1,11 @@
-#include "config/config_form.h"
+#include "ui/config_form.h"
 
 #include <commctrl.h>
 
 #include <exception>
 
 #include "capture/wave_in_rec_thread.h"
-#include "config/config_form_places.h"
+#include "ui/config_form_places.h"
 #include "config/plugin_config.h"
 #include "core/exported_globals.h"
 #include "core/mix_state.h"

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "capture/pending_marks.h"
-#include "config/config_form.h"
-#include "config/config_form_places.h"
+#include "ui/config_form.h"
+#include "ui/config_form_places.h"
 #include "config/plugin_config.h"
 #include "core/exported_globals.h"
 #include "base/number_format.h"
