@@ -13,7 +13,7 @@
 #include "core/mixer_wiring.h"
 #include "ui/mix_in_form.h"
 #include "ui/pumping_handler.h"
-#include "ui/remote_commands.h"
+#include "control/remote_commands.h"
 
 namespace {
 constexpr const char* kCommandServerName = "QuorvexTidewell";

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "request_body.h"
-#include "ui/remote_control_words.h"
+#include "control/remote_control_words.h"
 
 namespace {
 

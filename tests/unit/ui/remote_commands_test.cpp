@@ -1,8 +1,8 @@
-#include "ui/remote_commands.h"
+#include "control/remote_commands.h"
 
 #include "core/mix_state.h"
-#include "ui/control_state_json.h"
-#include "ui/remote_control_words.h"
+#include "control/control_state_json.h"
+#include "control/remote_control_words.h"
 
 #include <gtest/gtest.h>
 

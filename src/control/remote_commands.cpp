@@ -1,4 +1,4 @@
-#include "ui/remote_commands.h"
+#include "control/remote_commands.h"
 
 #include <cstdio>
 

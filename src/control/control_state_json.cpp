@@ -1,4 +1,4 @@
-#include "ui/control_state_json.h"
+#include "control/control_state_json.h"
 
 #include <algorithm>
 #include <cctype>

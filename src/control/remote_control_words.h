@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/remote_commands.h"
+#include "control/remote_commands.h"
 
 inline constexpr const char* kControlOkReply = "OK";
 inline constexpr const char* kControlErrorPrefix = "ERROR: ";

@@ -1,4 +1,4 @@
-#include "ui/remote_control_words.h"
+#include "control/remote_control_words.h"
 
 #include <cctype>
 
