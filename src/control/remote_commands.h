@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/level_meter.h"
+#include "control/peak_history.h"
 
 enum class RemoteCommand {
     None,
