@@ -10,6 +10,7 @@ struct GuardRecord {
     GuardRecord* next;
     void* handler;
     void* jump[5];  // __builtin_setjmp buffer: frame, resume address, stack pointer
+    DWORD code;     // the exception that ended the call
 };
 
 GuardRecord* ChainHead() {
@@ -26,21 +27,25 @@ extern "C" EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, 
                                                       CONTEXT*, void*) {
     constexpr DWORD kUnwinding = EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND;
     if (record->ExceptionFlags & kUnwinding) return ExceptionContinueSearch;
-    __builtin_longjmp(static_cast<GuardRecord*>(frame)->jump, 1);
+    auto* guard = static_cast<GuardRecord*>(frame);
+    guard->code = record->ExceptionCode;
+    __builtin_longjmp(guard->jump, 1);
 }
 
 // Kept out of line: the jump target must be a frame of its own whose stack the handler's
 // jump can restore, and nothing of it may live only in registers across the call.
-__attribute__((noinline)) bool RunOnChain(GuardedProc proc, void* context) {
+__attribute__((noinline)) unsigned long RunOnChain(GuardedProc proc, void* context) {
+    static_assert(sizeof(void*) == 4, "the exception-chain guard is for 32-bit Windows");
     GuardRecord record{};
     record.next = ChainHead();
     record.handler = reinterpret_cast<void*>(&GuardHandler);
     GuardRecord* volatile saved = record.next;
+    GuardRecord* volatile self = &record;
     if (__builtin_setjmp(record.jump) != 0) {
         // Back from the handler: the dispatcher's own frames and any the foreign code had
         // pushed are gone with the stack they lived on.
         SetChainHead(saved);
-        return false;
+        return self->code;
     }
     SetChainHead(&record);
     struct Unlink {
@@ -48,14 +53,16 @@ __attribute__((noinline)) bool RunOnChain(GuardedProc proc, void* context) {
         ~Unlink() { SetChainHead(restore); }
     } unlink{saved};
     proc(context);
-    return true;
+    return kNoFault;
 }
 
 }  // namespace
 
+unsigned long RunGuarded(GuardedProc proc, void* context) { return RunOnChain(proc, context); }
+
 bool StructuredCallGuard::Run(GuardedProc proc, void* context) noexcept {
     try {
-        return RunOnChain(proc, context);
+        return RunOnChain(proc, context) == kNoFault;
     } catch (...) {
         return false;
     }

@@ -11,9 +11,26 @@
 // Any thread may use one guard; it holds no state. No allocation, no lock.
 #pragma once
 
+#include <type_traits>
+
 #include "host/foreign_call_guard.h"
 
 class StructuredCallGuard final : public ForeignCallGuard {
 public:
     bool Run(GuardedProc proc, void* context) noexcept override;
 };
+
+// What RunGuarded returns when the call came back normally.
+inline constexpr unsigned long kNoFault = 0;
+
+// The guard itself, for callers that report which exception ended the call (the substitute
+// host names it): runs proc(context) and returns kNoFault, or the structured exception's
+// code. Our own C++ exceptions pass through it, with the chain restored.
+unsigned long RunGuarded(GuardedProc proc, void* context);
+
+// Runs a callable under the guard.
+template <class Callable>
+unsigned long Guarded(Callable&& callable) {
+    return RunGuarded([](void* context) { (*static_cast<std::remove_reference_t<Callable>*>(context))(); },
+                      &callable);
+}

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "exit_codes.h"
-#include "module_guard.h"
+#include "host/structured_call_guard.h"
 #include "playback_thread.h"
 #include "resource_usage.h"
 #include "stream_schedule.h"

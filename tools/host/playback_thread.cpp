@@ -9,7 +9,7 @@
 
 #include "block_room.h"
 #include "dsp_library.h"
-#include "module_guard.h"
+#include "host/structured_call_guard.h"
 
 namespace {
 
