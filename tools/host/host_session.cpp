@@ -272,14 +272,14 @@ int HostSession::Conclude(const WavStream& stream, const PlaybackReport& report,
 }
 
 int HostSession::Run() {
-    WavReadResult input = ReadWavFile(options_.InputWav);
+    WavReadResult input = ReadWavStream(options_.InputWav);
     if (!input.Error.empty()) {
         log_.Problem(input.Error);
         return kExitInputWav;
     }
     if (!input.Warning.empty()) log_.Problem(input.Warning);
     const WavStream& stream = input.Stream;
-    const PcmFormat& format = stream.Format;
+    const StreamFormat& format = stream.Format;
     if (const std::string mismatch = CheckOptionsAgainstStream(options_, format.SampleRate); !mismatch.empty()) {
         log_.Problem(mismatch);
         return kExitUsage;

@@ -7,21 +7,20 @@
 #include <span>
 #include <string>
 
-inline constexpr uint16_t kWaveFormatPcm = 0x0001;
-inline constexpr uint16_t kWaveFormatExtensible = 0xFFFE;
+#include "base/wave_format_tags.h"
 
-struct PcmFormat {
+struct StreamFormat {
     int Channels = 0;
     int SampleRate = 0;
     int BitsPerSample = 0;
     int BlockAlign = 0;  // bytes per frame
 };
 
-struct PcmFormatResult {
-    PcmFormat Format;
+struct StreamFormatResult {
+    StreamFormat Format;
     std::string Error;  // empty when the chunk describes a format the host can play
 };
 
 // `chunk` is the 'fmt ' chunk's data (WAVEFORMATEX, or WAVEFORMATEXTENSIBLE whose
 // sub-format is PCM).
-PcmFormatResult DecodePcmFormat(std::span<const uint8_t> chunk);
+StreamFormatResult DecodeStreamFormat(std::span<const uint8_t> chunk);

@@ -1,4 +1,4 @@
-#include "pcm_format.h"
+#include "stream_format.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -27,8 +27,8 @@ std::string Hex16(uint16_t v) {
 
 }  // namespace
 
-PcmFormatResult DecodePcmFormat(std::span<const uint8_t> chunk) {
-    PcmFormatResult result;
+StreamFormatResult DecodeStreamFormat(std::span<const uint8_t> chunk) {
+    StreamFormatResult result;
     if (chunk.size() < kPcmFormatBytes) {
         result.Error = "the 'fmt ' chunk holds " + std::to_string(chunk.size()) + " bytes, fewer than the " +
                        std::to_string(kPcmFormatBytes) + " of a PCM format";
@@ -50,7 +50,7 @@ PcmFormatResult DecodePcmFormat(std::span<const uint8_t> chunk) {
         return result;
     }
 
-    PcmFormat& f = result.Format;
+    StreamFormat& f = result.Format;
     f.Channels = Read16(chunk, 2);
     const uint32_t rate = Read32(chunk, 4);
     f.BlockAlign = Read16(chunk, 12);

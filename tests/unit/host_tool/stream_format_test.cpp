@@ -1,4 +1,4 @@
-#include "pcm_format.h"
+#include "stream_format.h"
 
 #include <gtest/gtest.h>
 
@@ -39,9 +39,9 @@ std::vector<uint8_t> Extensible(unsigned channels, unsigned bits, uint8_t subFor
     return b;
 }
 
-TEST(PcmFormat, EverySampleWidthTheHostTakesIsAccepted) {
+TEST(StreamFormat, EverySampleWidthTheHostTakesIsAccepted) {
     for (unsigned bits : {8u, 16u, 24u, 32u}) {
-        const PcmFormatResult r = DecodePcmFormat(FormatChunk(kWaveFormatPcm, 2, 44100, bits));
+        const StreamFormatResult r = DecodeStreamFormat(FormatChunk(kWaveFormatPcm, 2, 44100, bits));
         EXPECT_EQ(r.Error, "") << bits;
         EXPECT_EQ(r.Format.BitsPerSample, static_cast<int>(bits));
         EXPECT_EQ(r.Format.Channels, 2);
@@ -50,14 +50,14 @@ TEST(PcmFormat, EverySampleWidthTheHostTakesIsAccepted) {
     }
 }
 
-TEST(PcmFormat, ExtensibleWithThePcmSubFormatAndManyChannelsIsAccepted) {
-    const PcmFormatResult r = DecodePcmFormat(Extensible(6, 24, 0x01));
+TEST(StreamFormat, ExtensibleWithThePcmSubFormatAndManyChannelsIsAccepted) {
+    const StreamFormatResult r = DecodeStreamFormat(Extensible(6, 24, 0x01));
     EXPECT_EQ(r.Error, "");
     EXPECT_EQ(r.Format.Channels, 6);
     EXPECT_EQ(r.Format.BlockAlign, 18);
 }
 
-TEST(PcmFormat, FormatsAModuleCannotTakeAreRefusedWithTheReason) {
+TEST(StreamFormat, FormatsAModuleCannotTakeAreRefusedWithTheReason) {
     struct Case {
         std::vector<uint8_t> Chunk;
         const char* Expected;
@@ -74,7 +74,7 @@ TEST(PcmFormat, FormatsAModuleCannotTakeAreRefusedWithTheReason) {
         {FormatChunk(kWaveFormatPcm, 2, 44100, 16, 6), "block align 6 does not match"},
     };
     for (const Case& c : cases) {
-        const PcmFormatResult r = DecodePcmFormat(c.Chunk);
+        const StreamFormatResult r = DecodeStreamFormat(c.Chunk);
         EXPECT_NE(r.Error.find(c.Expected), std::string::npos) << "got: " << r.Error;
     }
 }
