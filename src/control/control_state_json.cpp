@@ -6,6 +6,7 @@
 
 #include "capture/capture_queue.h"
 #include "capture/latency_profile.h"
+#include "control/mode_names.h"
 #include "core/mix_state.h"
 
 #include <nlohmann/json.hpp>
@@ -26,15 +27,6 @@ std::string LatencyJson(const ControlStateFacts::Latency& l) {
            ",\"underruns\":" + std::to_string(l.Underruns) + "}";
 }
 }  // namespace
-
-const char* ModeJsonName(int mode) {
-    switch (mode) {
-        case kModeManual: return "manual";
-        case kModeAuto: return "auto";
-        case kModePtt: return "ptt";
-        default: return "off";
-    }
-}
 
 std::string JsonQuoted(const std::string& text) {
     // Latin-1 to UTF-8: every byte is one code point, so the text is valid UTF-8 whatever

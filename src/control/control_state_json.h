@@ -63,6 +63,3 @@ std::string ControlStateJson(const ControlStateFacts& facts);
 // `text` as a JSON string with its quotes. Texts are 8-bit in the system's code page; bytes
 // above 127 are taken as Latin-1, so the result is valid UTF-8 JSON whatever they hold.
 std::string JsonQuoted(const std::string& text);
-
-// The mode's name in the JSON and in the bridge's API: "off", "manual", "auto", "ptt".
-const char* ModeJsonName(int mode);

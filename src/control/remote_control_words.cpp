@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "control/mode_names.h"
 #include "core/mix_state.h"
 #include "base/same_letters.h"
 
@@ -30,15 +31,6 @@ bool Arguments(std::string_view text, std::string_view word, std::string_view* o
         text.remove_prefix(end);
     }
     return true;
-}
-
-// The mode named `name` (Auto, Manual, PTT, Off), or -1.
-int ModeNamed(std::string_view name) {
-    if (SameLetters(name, "Auto")) return kModeAuto;
-    if (SameLetters(name, "Manual")) return kModeManual;
-    if (SameLetters(name, "PTT")) return kModePtt;
-    if (SameLetters(name, "Off")) return kModeOff;
-    return -1;
 }
 
 std::string Quoted(std::string_view text) {
@@ -91,8 +83,8 @@ RemoteControlRequest ReadSetLevel(std::string_view text) {
     if (!Arguments(text, kSetLevelWord, args, 2, count) || count != 2) {
         return Invalid("usage: SetLevel Manual|Auto|PTT N (N from 0 to 100)");
     }
-    const int mode = ModeNamed(args[0]);
-    if (mode < 0 || mode == kModeOff) {
+    const int mode = ModeNamed(args[0], false);
+    if (mode < 0) {
         return Invalid("unknown level " + Quoted(args[0]) + " (Manual, Auto or PTT)");
     }
     // Whole percent only; leading zeros are fine, anything longer is out of range anyway.
