@@ -12,25 +12,17 @@
 #include <nlohmann/json.hpp>
 
 namespace {
+using Json = nlohmann::ordered_json;  // the fields stay in the order written
 constexpr int32_t kInputLevelMax = 100;
-const char* Flag(bool on) { return on ? "true" : "false"; }
+constexpr int kOneLine = -1;
+constexpr bool kEnsureAscii = true;
 
-// Whole numbers only: a decimal point would follow the host's locale.
+// Whole numbers only: the state carries no fractions.
 int64_t Whole(double value) { return std::isfinite(value) ? std::llround(value) : 0; }
 
-std::string LatencyJson(const ControlStateFacts::Latency& l) {
-    std::string setting = ProfileOf(LatencyModeFromNumber(l.Setting)).Name;
-    for (char& c : setting) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return "{\"setting\":\"" + setting + "\",\"delayMs\":" + std::to_string(Whole(l.DelaySeconds * 1000.0)) +
-           ",\"targetMs\":" + std::to_string(Whole(l.TargetSeconds * 1000.0)) +
-           ",\"ratioPpm\":" + std::to_string(Whole((l.Ratio - 1.0) * 1e6)) +
-           ",\"underruns\":" + std::to_string(l.Underruns) + "}";
-}
-}  // namespace
-
-std::string JsonQuoted(const std::string& text) {
-    // Latin-1 to UTF-8: every byte is one code point, so the text is valid UTF-8 whatever
-    // it holds, and the serializer writes everything beyond ASCII as \u00XX.
+// Latin-1 to UTF-8: every byte is one code point, so the text is valid UTF-8 whatever it
+// holds, and the serializer writes everything beyond ASCII as \u00XX.
+std::string Utf8(const std::string& text) {
     constexpr unsigned char kFirstNonAscii = 0x80;
     std::string utf8;
     for (const char c : text) {
@@ -42,30 +34,42 @@ std::string JsonQuoted(const std::string& text) {
             utf8 += static_cast<char>(0x80 | (byte & 0x3F));
         }
     }
-    constexpr int kOneLine = -1;
-    return nlohmann::json(utf8).dump(kOneLine, ' ', /*ensure_ascii=*/true);
+    return utf8;
 }
 
+Json LatencyObject(const ControlStateFacts::Latency& l) {
+    std::string setting = ProfileOf(LatencyModeFromNumber(l.Setting)).Name;
+    for (char& c : setting) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return Json{{"setting", setting},
+                {"delayMs", Whole(l.DelaySeconds * 1000.0)},
+                {"targetMs", Whole(l.TargetSeconds * 1000.0)},
+                {"ratioPpm", Whole((l.Ratio - 1.0) * 1e6)},
+                {"underruns", l.Underruns}};
+}
+}  // namespace
+
+std::string JsonQuoted(const std::string& text) { return Json(Utf8(text)).dump(kOneLine, ' ', kEnsureAscii); }
+
 std::string ControlStateJson(const ControlStateFacts& f) {
-    auto number = [](int64_t value) { return std::to_string(value); };
-    std::string json = "{\"mode\":\"" + std::string(ModeJsonName(f.Mode)) + "\"";
-    json += ",\"ptt\":\"" + std::string(f.PttDown ? "down" : "up") + "\"";
-    json += ",\"pttLive\":" + std::string(Flag(f.PttLive));
-    json += ",\"levels\":{\"manual\":" + number(f.ManualLevel) + ",\"auto\":" + number(f.AutoLevel) +
-            ",\"ptt\":" + number(f.PttLevel) + "}";
-    json += ",\"capture\":{\"state\":" +
-            JsonQuoted(f.HasCaptureThread ? CaptureStateWord(f.CaptureState) : "none") +
-            ",\"active\":" + Flag(f.Active) + ",\"buffers\":" + number(f.RecordedCount) +
-            ",\"device\":" + JsonQuoted(f.Device) + "}";
-    json += ",\"input\":" + number(std::clamp<int32_t>(f.InputLevel, 0, kInputLevelMax));
-    json += ",\"trigger\":" + std::string(Flag(f.Trigger));
-    json += ",\"format\":{\"rate\":" + number(f.SampleRate) + ",\"bits\":" + number(f.Bits) +
-            ",\"channels\":" + number(f.Channels) + ",\"samples\":" + number(f.BlockSamples) + "}";
-    if (f.LatencyMode) json += ",\"latencyMode\":" + number(*f.LatencyMode);
-    if (f.LatencyNow) json += ",\"latency\":" + LatencyJson(*f.LatencyNow);
+    Json json;
+    json["mode"] = ModeJsonName(f.Mode);
+    json["ptt"] = f.PttDown ? "down" : "up";
+    json["pttLive"] = f.PttLive;
+    json["levels"] = Json{{"manual", f.ManualLevel}, {"auto", f.AutoLevel}, {"ptt", f.PttLevel}};
+    json["capture"] = Json{{"state", f.HasCaptureThread ? CaptureStateWord(f.CaptureState) : "none"},
+                           {"active", f.Active},
+                           {"buffers", f.RecordedCount},
+                           {"device", Utf8(f.Device)}};
+    json["input"] = std::clamp<int32_t>(f.InputLevel, 0, kInputLevelMax);
+    json["trigger"] = f.Trigger;
+    json["format"] = Json{{"rate", f.SampleRate}, {"bits", f.Bits}, {"channels", f.Channels}, {"samples", f.BlockSamples}};
+    if (f.LatencyMode) json["latencyMode"] = *f.LatencyMode;
+    if (f.LatencyNow) json["latency"] = LatencyObject(*f.LatencyNow);
     if (const auto& h = f.Hotkey) {
-        json += ",\"hotkey\":{\"key\":" + JsonQuoted(h->Key) + ",\"mode\":\"" + (h->Toggle ? "toggle" : "hold") +
-                "\",\"registered\":" + Flag(h->Registered) + ",\"problem\":" + JsonQuoted(h->Problem) + "}";
+        json["hotkey"] = Json{{"key", Utf8(h->Key)},
+                              {"mode", h->Toggle ? "toggle" : "hold"},
+                              {"registered", h->Registered},
+                              {"problem", Utf8(h->Problem)}};
     }
-    return json + "}";
+    return json.dump(kOneLine, ' ', kEnsureAscii);
 }

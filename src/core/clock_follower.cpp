@@ -34,8 +34,8 @@ double ClockFollower::Update(double delaySeconds, double targetSeconds, double b
     engaged_ = true;
     integral_ = std::clamp(integral_ + kFollowerIntegral * error * blockSeconds, -kMaxRatioDeviation,
                            kMaxRatioDeviation);
-    const double deviation =
-        std::clamp(kFollowerProportional * error + integral_, -kMaxRatioDeviation, kMaxRatioDeviation);
-    ratio_ = 1.0 + deviation;
+    const double wanted = std::clamp(kFollowerProportional * error + integral_, -kMaxRatioDeviation, kMaxRatioDeviation);
+    const double step = kFollowerSlewPerSecond * blockSeconds;
+    ratio_ = 1.0 + std::clamp(wanted, ratio_ - 1.0 - step, ratio_ - 1.0 + step);
     return ratio_;
 }

@@ -24,6 +24,9 @@ inline constexpr double kFollowerProportional = 0.4;   // per second
 inline constexpr double kFollowerIntegral = 0.0625;    // per second squared
 inline constexpr double kFollowerSmoothing = 0.5;      // seconds
 inline constexpr double kFollowerEngage = 0.001;       // seconds
+// The ratio moves by at most this much a second (a step of the target, or of the delay, is
+// followed by a glide, never a jump of the pitch).
+inline constexpr double kFollowerSlewPerSecond = 0.0005;
 
 class ClockFollower {
 public:

@@ -6,6 +6,7 @@
 
 #include "exit_codes.h"
 #include "host/structured_call_guard.h"
+#include "option_reader.h"
 #include "playback_thread.h"
 #include "resource_usage.h"
 #include "stream_schedule.h"
@@ -282,7 +283,7 @@ int HostSession::Run() {
     const StreamFormat& format = stream.Format;
     if (const std::string mismatch = CheckOptionsAgainstStream(options_, format.SampleRate); !mismatch.empty()) {
         log_.Problem(mismatch);
-        return kExitUsage;
+        return kUsageExitCode;
     }
 
     const std::string library = FullPath(options_.Library);
