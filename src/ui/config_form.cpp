@@ -10,6 +10,7 @@
 #include "core/exported_globals.h"
 #include "core/mix_state.h"
 #include "host/error_display.h"
+#include "host/window_class.h"
 #include "stacker/dsp_plugin_modules_stack.h"
 #include "stacker/dsp_plugins.h"
 #include "ui/config_form_logic.h"
@@ -48,7 +49,7 @@ constexpr Place kButton1Place{288, 240, 75, 25};
 TConfigForm::TConfigForm(HWND owner) : owner_(owner) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    EnsureFormWindowClass(GetModuleHandleA(nullptr), kConfigFormClass, DefWindowProcA);
+    EnsureWindowClass(GetModuleHandleA(nullptr), kConfigFormClass, DefWindowProcA);
 
     // No caption buttons, no system menu: only "Done" or Enter close it. Children are not
     // clipped out: the group boxes draw only their frames, the form's background shows inside.

@@ -16,6 +16,7 @@
 #include "comms/server_window_coms.h"
 #include "base/plugin_error.h"
 #include "host/error_display.h"
+#include "host/window_class.h"
 #include "ui/check_list_box.h"
 #include "ui/control_panel.h"
 #include "ui/format_labels.h"
@@ -136,7 +137,7 @@ void TMixInForm::ReleaseColourScale() {
 
 void TMixInForm::CreateFormWindow(int left, int top) {
     HINSTANCE module = ModuleOfControlWindowCode();
-    EnsureFormWindowClass(module, kMixInFormClass, &TMixInForm::Procedure);
+    EnsureWindowClass(module, kMixInFormClass, &TMixInForm::Procedure);
     RECT outer{0, 0, kMixInFormClientWidth, kMixInFormClientHeight};
     AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
     window_ = CreateWindowExA(kFormExStyle, kMixInFormClass, kMixInFormCaption, kFormStyle, left, top,
