@@ -19,8 +19,8 @@
 #include <nlohmann/json.hpp>
 
 #include "fuzz_input.h"
-#include "ui/remote_commands.h"
-#include "ui/remote_control_words.h"
+#include "control/remote_commands.h"
+#include "control/remote_control_words.h"
 #include "web_api.h"
 #include "web_options.h"
 

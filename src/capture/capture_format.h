@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-inline constexpr uint16_t kWaveFormatPcm = 1;
+#include "base/wave_format_tags.h"
+
 inline constexpr int32_t kBitsPerByte = 8;
 inline constexpr int32_t kBufferPartsPerSecond = 2;  // a capture buffer holds half a second
 

@@ -12,7 +12,7 @@
 #include <cstdint>
 
 #include "capture/capture_types.h"
-#include "core/relaxed_atomic.h"
+#include "base/relaxed_atomic.h"
 
 struct CaptureHeader {
     WAVEHDR Wave{};                 // first, so the device's pointer is the header's own

@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/relaxed_atomic.h"
+#include "base/relaxed_atomic.h"
 
 // Counters changed from several threads (read-modify-write, relaxed: they order nothing).
 struct CaptureAllocationCounts {

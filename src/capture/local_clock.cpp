@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "core/date_time.h"
+#include "base/date_time.h"
 
 double LocalDateTimeNow() {
     SYSTEMTIME now;

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/sample_codecs.h"
-#include "core/sample_limits.h"
+#include "base/sample_codecs.h"
+#include "base/sample_limits.h"
 
 namespace {
 

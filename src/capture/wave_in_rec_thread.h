@@ -49,7 +49,7 @@
 #include "capture/suspended_thread.h"
 #include "capture/tick_clock.h"
 #include "capture/wave_in_api.h"
-#include "core/relaxed_atomic.h"
+#include "base/relaxed_atomic.h"
 #include "host/cust_allocate_hwnd.h"
 
 inline constexpr const char* kRecThreadWindowClass = "QXTidewellMixInWaveInRecUtilWindow";

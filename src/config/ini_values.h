@@ -2,7 +2,7 @@
 //
 // Reading never fails loudly: a text that does not parse leaves the caller's value alone, so
 // a damaged file costs at most the settings it damaged. Doubles use the shared number
-// formatter (core/number_format.h) with the system's decimal separator.
+// formatter (base/number_format.h) with the system's decimal separator.
 #pragma once
 
 #include <cstdint>

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "core/number_format.h"
-#include "core/plugin_error.h"
-#include "core/same_letters.h"
-#include "core/split_first.h"
+#include "base/number_format.h"
+#include "base/plugin_error.h"
+#include "base/same_letters.h"
+#include "base/split_first.h"
 #include "capture/pending_marks.h"
 #include "config/ini_values.h"
 

@@ -2,7 +2,7 @@
 // functions.
 #include "config/plugin_config.h"
 #include "config/private_profile_platform.h"
-#include "core/plugin_error.h"
+#include "base/plugin_error.h"
 #include "host/winamp_api_man.h"
 
 namespace {

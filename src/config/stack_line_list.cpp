@@ -1,6 +1,6 @@
 #include "config/stack_line_list.h"
 
-#include "core/split_first.h"
+#include "base/split_first.h"
 
 namespace {
 constexpr std::string_view kNameValueSeparator = "=";

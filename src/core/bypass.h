@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "core/relaxed_atomic.h"
+#include "base/relaxed_atomic.h"
 
 struct BypassCopyRecord {
     uint8_t* Data = nullptr;  // (Bps / 8) * NumSamples * Nch bytes of raw PCM, or null

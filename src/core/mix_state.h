@@ -16,7 +16,7 @@
 
 #include "capture/capture_types.h"
 #include "capture/latency_profile.h"
-#include "core/relaxed_atomic.h"
+#include "base/relaxed_atomic.h"
 
 // Sample rate the fade steps assume until the first block tells the real one.
 inline constexpr double kDefaultStepRate = 44100.0;

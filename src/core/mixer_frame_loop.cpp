@@ -7,8 +7,8 @@
 
 #include "core/mixin_messages.h"
 #include "core/mixing_engine.h"
-#include "core/sample_codecs.h"
-#include "core/sample_limits.h"
+#include "base/sample_codecs.h"
+#include "base/sample_limits.h"
 #include "core/transition_curve.h"
 
 namespace {

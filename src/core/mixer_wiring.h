@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 
 class CaptureQueue;
 

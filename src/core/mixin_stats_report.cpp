@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "core/number_format.h"
+#include "base/number_format.h"
 
 namespace {
 

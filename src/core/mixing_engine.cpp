@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "core/mixin_messages.h"
-#include "core/sample_codecs.h"
-#include "core/sample_limits.h"
+#include "base/sample_codecs.h"
+#include "base/sample_limits.h"
 #include "core/transition_curve.h"
 
 // Block-level control: the format reset, the capture thread's states, activation, and the

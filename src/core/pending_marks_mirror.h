@@ -15,7 +15,7 @@
 #include <cstdint>
 
 #include "capture/capture_types.h"
-#include "core/relaxed_atomic.h"
+#include "base/relaxed_atomic.h"
 
 class PendingMarksMirror {
 public:

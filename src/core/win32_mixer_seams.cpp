@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "capture/monotonic_clock.h"
-#include "core/date_time.h"
-#include "core/number_format.h"
+#include "base/date_time.h"
+#include "base/number_format.h"
 
 namespace {
 constexpr int kTextRoom = 128;  // a formatted date or time

@@ -13,7 +13,7 @@
 
 #include "core/mix_clock.h"
 #include "core/notification_sink.h"
-#include "core/relaxed_atomic.h"
+#include "base/relaxed_atomic.h"
 #include "core/report_text_format.h"
 
 class PostMessageSink : public NotificationSink {

@@ -1,6 +1,6 @@
 #include "host/winamp_api_man.h"
 
-#include "core/plugin_error.h"
+#include "base/plugin_error.h"
 #include "host/host_commands.h"
 #include "host/host_paths.h"
 #include "host/message_box.h"

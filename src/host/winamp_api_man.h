@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 
 inline constexpr const char* kNullModuleText = "NULL Pointer to module Var.";
 inline constexpr const char* kNullModuleCaption = "Internal Error";

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 
 struct FileVersionInfo;
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 #include "stacker/dsp_plugin_module.h"
-#include "ui/file_version_info.h"
+#include "host/file_version_info.h"
 
 class TDSPPlugins;
 

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 
 class TDSPPlugin;
 

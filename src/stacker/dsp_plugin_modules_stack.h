@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "core/dsp_records.h"
-#include "stacker/foreign_call_guard.h"
+#include "base/dsp_records.h"
+#include "host/foreign_call_guard.h"
 
 class TDSPPluginModule;
 

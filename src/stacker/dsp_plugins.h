@@ -22,7 +22,7 @@
 #include "stacker/dsp_library_platform.h"
 #include "stacker/dsp_plugin.h"
 #include "stacker/dsp_plugin_modules_stack.h"
-#include "stacker/foreign_call_guard.h"
+#include "host/foreign_call_guard.h"
 #include "stacker/stacker_host.h"
 
 class TDSPPlugins {

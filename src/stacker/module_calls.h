@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
-#include "core/dsp_records.h"
-#include "stacker/foreign_call_guard.h"
+#include "base/dsp_records.h"
+#include "host/foreign_call_guard.h"
 
 // Longest description text copied out of a foreign record; a longer one is cut there (a
 // pointer into memory without a terminator would otherwise be read without end).

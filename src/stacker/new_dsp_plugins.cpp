@@ -1,8 +1,8 @@
 #include "stacker/new_dsp_plugins.h"
 
 #include "core/exported_globals.h"
-#include "ui/own_module.h"
-#include "stacker/structured_call_guard.h"
+#include "host/own_module.h"
+#include "host/structured_call_guard.h"
 #include "stacker/win32_library_platform.h"
 
 TDSPPlugins* NewDSPPlugins(StackerHost& host, OwnLibrary own) {

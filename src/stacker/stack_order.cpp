@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/split_first.h"
+#include "base/split_first.h"
 #include "stacker/dsp_plugin.h"
 #include "stacker/dsp_plugin_module.h"
 #include "stacker/dsp_plugin_modules_stack.h"

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 
 class StackerHost {
 public:

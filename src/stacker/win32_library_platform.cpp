@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "ui/version_reader.h"
+#include "host/version_reader.h"
 
 namespace {
 constexpr const char* kHeaderEntryName = "winampDSPGetHeader2";

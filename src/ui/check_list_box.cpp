@@ -1,9 +1,7 @@
 #include "ui/check_list_box.h"
 
-#include <exception>
-
-#include "host/error_display.h"
-#include "ui/own_module.h"
+#include "host/object_window_procedure.h"
+#include "host/own_module.h"
 
 namespace {
 // The check box takes a square as high as a line, plus a gap before the text.
@@ -100,15 +98,8 @@ void CheckListBox::Toggle(int index) {
 }
 
 LRESULT CALLBACK CheckListBox::Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<CheckListBox*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcA(window, msg, wParam, lParam);
-    try {
-        return self->HandleMessage(msg, wParam, lParam);
-    } catch (const std::exception& error) {
-        ShowErrorMessage(error.what());
-    } catch (...) {
-    }
-    return 0;
+    return DispatchToOwner<CheckListBox, &CheckListBox::HandleMessage, &CheckListBox::window_>(window, msg, wParam,
+                                                                                               lParam);
 }
 
 LRESULT CheckListBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "ui/file_version_info.h"
+#include "host/file_version_info.h"
 
 inline constexpr int kLowestPriority = 0;
 inline constexpr int kHighestPriority = 6;

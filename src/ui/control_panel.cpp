@@ -3,22 +3,10 @@
 #include <exception>
 
 #include "host/error_display.h"
-#include "ui/own_module.h"
+#include "host/own_module.h"
+#include "host/window_class.h"
 
 namespace {
-
-void EnsureClassRegistered(HINSTANCE module) {
-    WNDCLASSA existing{};
-    if (GetClassInfoA(module, kControlPanelClass, &existing)) return;
-    WNDCLASSA wc{};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = module;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kControlPanelClass;
-    RegisterClassA(&wc);
-}
 
 bool IsChildNotification(UINT msg) {
     switch (msg) {
@@ -38,7 +26,7 @@ bool IsChildNotification(UINT msg) {
 TControlPanel::TControlPanel(HWND parent, int left, int top, int width, int height,
                              const std::string& groupCaption, HFONT font) {
     HINSTANCE module = ModuleOfControlWindowCode();
-    EnsureClassRegistered(module);
+    EnsureWindowClass(module, kControlPanelClass, DefWindowProcA, CS_DBLCLKS);
     window_ = CreateWindowExA(WS_EX_CONTROLPARENT, kControlPanelClass, "",
                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, left, top, width, height, parent,
                               nullptr, module, nullptr);

@@ -1,6 +1,6 @@
 #include "ui/format_labels.h"
 
-#include "core/number_format.h"
+#include "base/number_format.h"
 
 namespace {
 constexpr double kHertzToKilo = 0.001;

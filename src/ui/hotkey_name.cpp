@@ -3,7 +3,7 @@
 #include <array>
 #include <cctype>
 
-#include "core/same_letters.h"
+#include "base/same_letters.h"
 
 namespace {
 

@@ -1,14 +1,15 @@
 #include "ui/info_form.h"
 
-#include "ui/object_window_procedure.h"
+#include "host/object_window_procedure.h"
 
 #include <exception>
 #include <string_view>
 
 #include "host/error_display.h"
+#include "host/window_class.h"
 #include "ui/control_panel.h"
 #include "ui/info_form_layout.h"
-#include "ui/own_module.h"
+#include "host/own_module.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ ClientSize MeasureText(const std::string& text) {
 
 TInfoForm::TInfoForm(HWND owner) : owner_(owner) {
     HINSTANCE module = ModuleOfControlWindowCode();
-    EnsureFormWindowClass(module, kInfoFormClass, &TInfoForm::Procedure);
+    EnsureWindowClass(module, kInfoFormClass, &TInfoForm::Procedure);
     window_ = CreateWindowExA(kFormExStyle, kInfoFormClass, "", kFormStyle, 0, 0, kInfoFormWidth, kInfoFormHeight,
                               owner, nullptr, module, this);
     if (window_ == nullptr) return;

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-inline constexpr int kPeakHistorySlots = 15;
+#include "control/peak_history.h"
 
 class LevelMeter {
 public:

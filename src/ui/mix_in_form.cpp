@@ -1,7 +1,7 @@
 #include "ui/mix_in_form.h"
 
 #include "ui/modal_window.h"
-#include "ui/object_window_procedure.h"
+#include "host/object_window_procedure.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -12,15 +12,16 @@
 #include "core/exported_globals.h"
 #include "core/mix_state.h"
 #include "core/mixin_messages.h"
-#include "core/number_format.h"
+#include "base/number_format.h"
 #include "comms/server_window_coms.h"
-#include "core/plugin_error.h"
+#include "base/plugin_error.h"
 #include "host/error_display.h"
+#include "host/window_class.h"
 #include "ui/check_list_box.h"
 #include "ui/control_panel.h"
 #include "ui/format_labels.h"
 #include "ui/keyboard_router.h"
-#include "ui/own_module.h"
+#include "host/own_module.h"
 #include "ui/ptt_hotkey_control.h"
 #include "ui/scrollable_paint_box.h"
 #include "ui/slider_values.h"
@@ -136,7 +137,7 @@ void TMixInForm::ReleaseColourScale() {
 
 void TMixInForm::CreateFormWindow(int left, int top) {
     HINSTANCE module = ModuleOfControlWindowCode();
-    EnsureFormWindowClass(module, kMixInFormClass, &TMixInForm::Procedure);
+    EnsureWindowClass(module, kMixInFormClass, &TMixInForm::Procedure);
     RECT outer{0, 0, kMixInFormClientWidth, kMixInFormClientHeight};
     AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
     window_ = CreateWindowExA(kFormExStyle, kMixInFormClass, kMixInFormCaption, kFormStyle, left, top,

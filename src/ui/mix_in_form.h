@@ -32,7 +32,7 @@
 #include "ui/mix_mode_actions.h"
 #include "ui/ptt_hotkey_presses.h"
 #include "ui/ptt_pad.h"
-#include "ui/remote_commands.h"
+#include "control/remote_commands.h"
 
 class WaveInApi;
 class TPluginConfig;

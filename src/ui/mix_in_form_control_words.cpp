@@ -3,10 +3,10 @@
 // window, MixState and the settings file change exactly as they do for a click.
 #include "capture/capture_queue.h"
 #include "core/mix_state.h"
-#include "ui/control_state_json.h"
+#include "control/control_state_json.h"
 #include "ui/mix_in_form.h"
 #include "ui/ptt_hotkey_control.h"
-#include "ui/remote_control_words.h"
+#include "control/remote_control_words.h"
 #include "ui/scrollable_paint_box.h"
 
 namespace {

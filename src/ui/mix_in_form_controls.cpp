@@ -6,7 +6,7 @@
 #include "ui/control_panel.h"
 #include "ui/meter_colour_scale.h"
 #include "ui/mix_in_form.h"
-#include "ui/own_module.h"
+#include "host/own_module.h"
 #include "ui/scrollable_paint_box.h"
 #include "ui/slider_values.h"
 

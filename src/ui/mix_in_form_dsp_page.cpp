@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "core/exported_globals.h"
+#include "host/message_pump.h"
 #include "stacker/dsp_plugin.h"
 #include "stacker/dsp_plugin_module.h"
 #include "stacker/dsp_plugin_modules_stack.h"
@@ -204,16 +205,7 @@ void TMixInForm::DetailsClick() {
     if (!running.ObjectGone()) InfoForm = nullptr;
     delete info;
     if (running.ObjectGone()) return;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-        if (running.ObjectGone()) return;
-    }
+    if (PumpWaitingMessages([&] { return running.ObjectGone(); }) == PumpEnd::Stopped) return;
     InvalidateRect(controls_.CheckListBox1->Handle(), nullptr, TRUE);
 }
 

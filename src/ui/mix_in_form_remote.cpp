@@ -11,9 +11,10 @@
 #include "core/exported_globals.h"
 #include "core/mix_state.h"
 #include "core/mixer_wiring.h"
+#include "host/message_pump.h"
 #include "ui/mix_in_form.h"
 #include "ui/pumping_handler.h"
-#include "ui/remote_commands.h"
+#include "control/remote_commands.h"
 
 namespace {
 constexpr const char* kCommandServerName = "QuorvexTidewell";
@@ -100,16 +101,7 @@ void TMixInForm::RamPTT() {
             if (TWaveInRecThread* thread = WaveInRecThread) thread->QueueMark(on);
             on = on ? 0 : 1;
             for (int i = 0; i < kRamPttIdlePosts; ++i) PostMessageA(window, WM_NULL, 0, 0);
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT) {
-                    PostQuitMessage(static_cast<int>(msg.wParam));
-                    return;
-                }
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-                if (running.ObjectGone()) return;
-            }
+            if (PumpWaitingMessages([&] { return running.ObjectGone(); }) == PumpEnd::Quit) return;
         } catch (const std::exception&) {
             // One failed pass does not end the run.
         }

@@ -9,7 +9,7 @@
 #include "config/plugin_config.h"
 #include "core/exported_globals.h"
 #include "core/mix_state.h"
-#include "core/number_format.h"
+#include "base/number_format.h"
 #include "host/winamp_api_man.h"
 #include "ui/mix_in_form.h"
 #include "ui/ptt_hotkey_control.h"

@@ -36,18 +36,6 @@ void ModalLoop::End(INT_PTR result) {
     PostMessageA(nullptr, WM_NULL, 0, 0);  // wake the loop
 }
 
-void EnsureFormWindowClass(HINSTANCE module, const char* className, WNDPROC procedure) {
-    WNDCLASSA existing{};
-    if (GetClassInfoA(module, className, &existing)) return;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = module;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = className;
-    RegisterClassA(&wc);
-}
-
 HFONT DialogFont() {
     static HFONT font = [] {
         HDC screen = GetDC(nullptr);

@@ -20,10 +20,6 @@ private:
     INT_PTR result_ = 0;
 };
 
-// Registers (once per module) the class of one of the plug-in's forms: arrow cursor,
-// button-face background, `procedure` as its window procedure.
-void EnsureFormWindowClass(HINSTANCE module, const char* className, WNDPROC procedure);
-
 // The "MS Sans Serif" 8 pt font the plug-in's windows use; one shared handle.
 HFONT DialogFont();
 void ApplyDialogFont(HWND window);

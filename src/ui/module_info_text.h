@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/file_version_info.h"
+#include "host/file_version_info.h"
 
 struct ModuleInfoFacts {
     int IndexInPlugin = 0;           // the entry's module index in its library

@@ -1,6 +1,6 @@
 #include "ui/ptt_hotkey_presses.h"
 
-#include "core/same_letters.h"
+#include "base/same_letters.h"
 
 namespace {
 constexpr const char* kHoldName = "Hold";

@@ -3,35 +3,24 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <exception>
 
-#include "host/error_display.h"
-#include "ui/own_module.h"
+#include "host/object_window_procedure.h"
+#include "host/own_module.h"
+#include "host/window_class.h"
 
 namespace {
 
 // The key-state bit of WM_KEYDOWN that marks an auto-repeat of a held key.
 constexpr LPARAM kKeyWasDownBit = 1 << 30;
 
-void EnsureClassRegistered(HINSTANCE module) {
-    WNDCLASSA existing{};
-    if (GetClassInfoA(module, kScrollablePaintBoxClass, &existing)) return;
-    WNDCLASSA wc{};
-    // Exactly CS_DBLCLKS: no redraw on resize, the painter decides what is drawn.
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = DefWindowProcA;  // replaced per window once the object is bound
-    wc.hInstance = module;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kScrollablePaintBoxClass;
-    RegisterClassA(&wc);
-}
-
 }  // namespace
 
 TScrollablePaintBox::TScrollablePaintBox(HWND parent, int left, int top, int width, int height, int controlId)
     : Color(GetSysColor(COLOR_BTNFACE)) {
     HINSTANCE module = ModuleOfControlWindowCode();
-    EnsureClassRegistered(module);
+    // Exactly CS_DBLCLKS: no redraw on resize, the painter decides what is drawn. The
+    // procedure is replaced per window once the object is bound.
+    EnsureWindowClass(module, kScrollablePaintBoxClass, DefWindowProcA, CS_DBLCLKS, ClassBackground::None);
     window_ = CreateWindowExA(0, kScrollablePaintBoxClass, "", WS_CHILD | WS_TABSTOP | WS_CLIPSIBLINGS, left, top,
                               width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
                               module, nullptr);
@@ -48,16 +37,8 @@ TScrollablePaintBox::~TScrollablePaintBox() {
 }
 
 LRESULT CALLBACK TScrollablePaintBox::Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<TScrollablePaintBox*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcA(window, msg, wParam, lParam);
-    // A failing handler must not unwind through the message dispatch of whoever runs the loop.
-    try {
-        return self->Handle(msg, wParam, lParam);
-    } catch (const std::exception& error) {
-        ShowErrorMessage(error.what());
-    } catch (...) {
-    }
-    return 0;
+    return DispatchToOwner<TScrollablePaintBox, &TScrollablePaintBox::Handle, &TScrollablePaintBox::window_>(
+        window, msg, wParam, lParam);
 }
 
 LRESULT TScrollablePaintBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "core/number_format.h"
+#include "base/number_format.h"
 
 TimingEditReading ReadFadeText(std::string_view text, char decimalSeparator) {
     double value = 0.0;

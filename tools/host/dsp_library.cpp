@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "module_guard.h"
+#include "host/structured_call_guard.h"
 #include "system_error_text.h"
 
 std::string HexCode(unsigned long code) {

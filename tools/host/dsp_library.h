@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 
 inline constexpr int kModuleCountLimit = 64;  // how far the host looks when counting modules
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <cmath>
 
-#include "core/number_format.h"
+#include "base/number_format.h"
 #include "player_output_buffer.h"
 #include "option_reader.h"
 

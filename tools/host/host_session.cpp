@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "exit_codes.h"
-#include "module_guard.h"
+#include "host/structured_call_guard.h"
 #include "option_reader.h"
 #include "playback_thread.h"
 #include "resource_usage.h"
@@ -273,14 +273,14 @@ int HostSession::Conclude(const WavStream& stream, const PlaybackReport& report,
 }
 
 int HostSession::Run() {
-    WavReadResult input = ReadWavFile(options_.InputWav);
+    WavReadResult input = ReadWavStream(options_.InputWav);
     if (!input.Error.empty()) {
         log_.Problem(input.Error);
         return kExitInputWav;
     }
     if (!input.Warning.empty()) log_.Problem(input.Warning);
     const WavStream& stream = input.Stream;
-    const PcmFormat& format = stream.Format;
+    const StreamFormat& format = stream.Format;
     if (const std::string mismatch = CheckOptionsAgainstStream(options_, format.SampleRate); !mismatch.empty()) {
         log_.Problem(mismatch);
         return kUsageExitCode;

@@ -5,6 +5,7 @@
 
 #include "exit_codes.h"
 #include "host/host_commands.h"
+#include "host/window_class.h"
 
 namespace {
 
@@ -21,13 +22,7 @@ LRESULT CALLBACK PlaylistProcedure(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 bool RegisterWindowClass(const char* name, WNDPROC procedure) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = name;
-    return RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return EnsureWindowClass(GetModuleHandleA(nullptr), name, procedure);
 }
 
 }  // namespace

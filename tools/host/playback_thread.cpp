@@ -9,7 +9,7 @@
 
 #include "block_room.h"
 #include "dsp_library.h"
-#include "module_guard.h"
+#include "host/structured_call_guard.h"
 
 namespace {
 
@@ -140,7 +140,7 @@ void PlaybackThread::RequestCycleIfDue() {
 }
 
 bool PlaybackThread::ProcessBlock(const uint8_t* source, int count, int64_t block) {
-    const PcmFormat& format = stream_.Format;
+    const StreamFormat& format = stream_.Format;
     room_.Load(source, count);
     int returned = 0;
     const unsigned long fault = Guarded([&] {
@@ -231,7 +231,7 @@ void PlaybackThread::EndBurst() {
 }
 
 void PlaybackThread::Run() {
-    const PcmFormat& format = stream_.Format;
+    const StreamFormat& format = stream_.Format;
     const int64_t totalFrames = stream_.Frames;
     windows_.SetPlayState(kPlayStatePlaying);
     log_.Line("play: " + std::to_string(totalFrames) + " frames in blocks of " + std::to_string(settings_.BlockFrames) +

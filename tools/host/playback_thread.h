@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "block_room.h"
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 #include "event_log.h"
 #include "host_windows.h"
 #include "module_handoff.h"

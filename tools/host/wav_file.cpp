@@ -33,7 +33,7 @@ private:
 
 }  // namespace
 
-WavReadResult ReadWavFile(const std::string& path) {
+WavReadResult ReadWavStream(const std::string& path) {
     WavReadResult result;
     std::string openError;
     MmioHandle mmio(OpenRiffFile(path, MMIO_READ, openError));
@@ -69,7 +69,7 @@ WavReadResult ReadWavFile(const std::string& path) {
         result.Error = path + " is truncated inside its 'fmt ' chunk";
         return result;
     }
-    PcmFormatResult decoded = DecodePcmFormat(stream.FormatChunk);
+    StreamFormatResult decoded = DecodeStreamFormat(stream.FormatChunk);
     if (!decoded.Error.empty()) {
         result.Error = path + ": " + decoded.Error;
         return result;

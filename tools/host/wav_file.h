@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "pcm_format.h"
+#include "stream_format.h"
 
 struct WavStream {
     std::vector<uint8_t> FormatChunk;  // the 'fmt ' chunk's data as found, written back unchanged
-    PcmFormat Format;
+    StreamFormat Format;
     std::vector<uint8_t> Data;         // whole frames only
     int64_t Frames = 0;
 };
@@ -24,7 +24,7 @@ struct WavReadResult {
     std::string Warning;  // something the reader mended (a partial last frame dropped)
 };
 
-WavReadResult ReadWavFile(const std::string& path);
+WavReadResult ReadWavStream(const std::string& path);
 
 // Writes a RIFF WAVE file with the given 'fmt ' chunk data and sample data. Returns an
 // empty text on success, else what went wrong.

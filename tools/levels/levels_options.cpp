@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/number_format.h"
+#include "base/number_format.h"
 #include "option_reader.h"
 
 namespace {

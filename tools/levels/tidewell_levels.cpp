@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/wav_file.h"
+#include "base/wav_file.h"
 #include "levels_options.h"
 #include "option_reader.h"
 

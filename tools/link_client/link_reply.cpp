@@ -1,6 +1,6 @@
 #include "link_reply.h"
 
-#include "ui/remote_commands.h"
+#include "control/remote_commands.h"
 
 LinkReply AskWithOneRetry(const std::string& text, uint32_t timeoutMs, bool wasConnected,
                           const std::function<LinkReply(uint32_t)>& askOnce, const std::function<uint64_t()>& now) {

@@ -1,6 +1,7 @@
 #include "window_coms_client.h"
 
 #include "comms/protocol_message.h"
+#include "host/message_pump.h"
 
 namespace {
 
@@ -93,14 +94,10 @@ bool WindowComsClient::TransfersDone() const { return !transport_ || transport_-
 bool WindowComsClient::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(message.wParam));
-                return done();
-            }
-            DispatchMessageA(&message);
-            if (done()) return true;
+        switch (PumpWaitingMessages(done)) {
+            case PumpEnd::Quit: return done();
+            case PumpEnd::Stopped: return true;
+            case PumpEnd::Drained: break;
         }
         if (done()) return true;
         const ULONGLONG now = GetTickCount64();

@@ -6,7 +6,8 @@
 #include <nlohmann/json.hpp>
 
 #include "request_body.h"
-#include "ui/remote_control_words.h"
+#include "control/mode_names.h"
+#include "control/remote_control_words.h"
 
 namespace {
 
@@ -129,16 +130,13 @@ bool CommandFor(std::string_view path, const std::string& body, std::string& com
                              : "\"mode\" must be \"manual\", \"auto\" or \"ptt\"";
             return false;
         }
-        const std::string mode = Lower(it->get<std::string>());
-        if (mode == "auto") out = "Auto";
-        else if (mode == "manual") out = "Manual";
-        else if (mode == "ptt") out = "PTT";
-        else if (mode == "off" && allowOff) out = "Off";
-        else {
+        const int mode = ModeNamed(it->get<std::string>(), allowOff);
+        if (mode < 0) {
             error = allowOff ? "\"mode\" must be \"auto\", \"manual\", \"ptt\" or \"off\""
                              : "\"mode\" must be \"manual\", \"auto\" or \"ptt\"";
             return false;
         }
+        out = ModeWord(mode);
         return true;
     };
 

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "core/plugin_error.h"
+#include "base/plugin_error.h"
 #include "unit/config/memory_config_platform.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/number_format.h"
+#include "base/number_format.h"
 #include "unit/support/mixer_rig.h"
 
 namespace {

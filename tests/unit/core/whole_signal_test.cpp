@@ -12,7 +12,7 @@
 #include <tuple>
 #include <vector>
 
-#include "core/sample_limits.h"
+#include "base/sample_limits.h"
 #include "unit/support/literal_mixer.h"
 #include "unit/support/mixer_rig.h"
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 #include "stacker/dsp_library_platform.h"
 #include "stacker/dsp_plugins.h"
 #include "stacker/stacker_host.h"
-#include "ui/file_version_info.h"
+#include "host/file_version_info.h"
 
 namespace scripted {
 

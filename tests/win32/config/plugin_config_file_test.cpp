@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "core/plugin_error.h"
+#include "base/plugin_error.h"
 #include "host/winamp_api_man.h"
 #include "win32/support/fake_host_window.h"
 #include "win32/support/message_box_recorder.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/date_time.h"
+#include "base/date_time.h"
 #include "core/mix_state.h"
 #include "core/mixer_wiring.h"
 #include "core/mixin_messages.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/plugin_error.h"
+#include "base/plugin_error.h"
 #include "win32/support/fake_host_window.h"
 #include "win32/support/message_box_recorder.h"
 

@@ -67,7 +67,7 @@ WavStream WriteTestWav(const std::string& path, const TestStreamFormat& format, 
 }
 
 WavStream ReadTestWav(const std::string& path) {
-    WavReadResult read = ReadWavFile(path);
+    WavReadResult read = ReadWavStream(path);
     EXPECT_EQ(read.Error, "") << path;
     return read.Stream;
 }

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/dsp_records.h"
+#include "base/dsp_records.h"
 #include "win32/support/fake_host_window.h"
 #include "win32/support/message_box_answerer.h"
 #include "win32/support/temp_folder.h"

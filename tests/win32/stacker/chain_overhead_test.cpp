@@ -8,7 +8,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "stacker/structured_call_guard.h"
+#include "host/structured_call_guard.h"
 #include "unit/stacker/pass_through_chain.h"
 
 namespace {

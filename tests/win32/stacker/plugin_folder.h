@@ -12,7 +12,7 @@
 
 #include "stacker/dsp_plugins.h"
 #include "stacker/stacker_host.h"
-#include "stacker/structured_call_guard.h"
+#include "host/structured_call_guard.h"
 #include "stacker/win32_library_platform.h"
 #include "win32/support/test_paths.h"
 

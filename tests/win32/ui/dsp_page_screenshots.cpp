@@ -2,8 +2,8 @@
 // of the module information window for one of them, and of the configuration dialog. Writes
 // dsp-page.bmp, info-window.bmp and config-dialog.bmp into the working folder; the calling
 // script turns them into PNG.
-#include "config/config_form.h"
-#include "ui/file_version_info.h"
+#include "ui/config_form.h"
+#include "host/file_version_info.h"
 #include "win32/ui/dsp_page_fixture.h"
 #include "win32/ui/window_picture.h"
 

@@ -4,7 +4,7 @@
 // exact module text, and the list following the configuration dialog's bypass switch.
 #include <gtest/gtest.h>
 
-#include "config/config_form.h"
+#include "ui/config_form.h"
 #include "stacker/dsp_plugin_modules_stack.h"
 #include "ui/info_form_layout.h"
 #include "win32/ui/dsp_page_fixture.h"

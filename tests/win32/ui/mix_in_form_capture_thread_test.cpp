@@ -4,7 +4,7 @@
 // recorded buffer.
 #include "capture/wave_in_rec_thread.h"
 #include "win32/support/scripted_wave_in.h"
-#include "ui/remote_commands.h"
+#include "control/remote_commands.h"
 #include "win32/ui/mix_in_form_fixture.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "ui/mix_in_form.h"
 #include "ui/ptt_hotkey_control.h"
-#include "ui/remote_commands.h"
+#include "control/remote_commands.h"
 
 namespace {
 

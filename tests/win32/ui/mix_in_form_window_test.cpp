@@ -4,7 +4,7 @@
 #include <dbt.h>
 
 #include "core/mixin_messages.h"
-#include "core/plugin_error.h"
+#include "base/plugin_error.h"
 #include "win32/ui/mix_in_form_fixture.h"
 
 namespace {
