@@ -128,7 +128,7 @@ def impurity_summary(seconds):
 def parse_bursts(log):
     """The host's `burst:` lines (player pacing): (first block, blocks, Unix time) in order."""
     found = []
-    for m in re.finditer(r"^burst: (\d+) blocks? from stream second ([0-9.]+) at Unix time ([0-9.]+)", log, re.M):
+    for m in re.finditer(r"burst: (\d+) blocks? from stream second ([0-9.]+) at Unix time ([0-9.]+)", log, re.M):
         first = round(float(m.group(2)) * RATE / BLOCK_FRAMES)
         found.append((first, int(m.group(1)), float(m.group(3))))
     return found
@@ -145,7 +145,7 @@ def handed_over(bursts, block):
 def clock_lines(log):
     """The host's `clock:` lines: (stream second, Unix time) in order."""
     return [(float(s), float(u)) for s, u in
-            re.findall(r"^clock: stream second ([0-9.]+) is Unix time ([0-9.]+)", log, re.M)]
+            re.findall(r"clock: stream second ([0-9.]+) is Unix time ([0-9.]+)", log, re.M)]
 
 
 def state_summary(polls, settled_from):

@@ -239,27 +239,36 @@ class StatePoller:
     def __init__(self, root, build, every):
         self.command = [os.path.join(root, "scripts", "wine-run"), os.path.join(build, "tidewell-remote.exe")]
         self.every = every
-        self.polls, self.failures = [], 0
+        self.polls, self.failures, self.last_error = [], 0, ""
+        self.calls = []  # every call and how it ended, for polls.log
         self.stopping = threading.Event()
         self.thread = threading.Thread(target=self._loop, daemon=True)
         self.thread.start()
 
     def _remote(self, *words):
         try:
-            return subprocess.run(self.command + list(words), capture_output=True, text=True, timeout=15)
+            answer = subprocess.run(self.command + list(words), capture_output=True, text=True, timeout=8)
         except subprocess.TimeoutExpired:
-            return None
+            answer = None
+        self.calls.append(f"{time.time():.3f} {' '.join(words)}: "
+                          + ("no answer" if answer is None else f"exit {answer.returncode} {answer.stderr.strip()}"))
+        return answer
 
     def _loop(self):
-        while True:
-            answer = self._remote("--toggle-server")
-            if answer is not None and answer.returncode == 0:
-                break
-            if self.stopping.wait(0.5):
-                return
+        # The server is switched on once: a toggle that reaches the control window before the
+        # window has made its server is lost, so while no server answers, the toggle is sent
+        # again (each time waiting 3 s for the server to listen).
+        switched = False
         due = time.time()
         while not self.stopping.is_set():
             answer = self._remote("GetState", "--expect", "1", "--timeout", "3000")
+            if not switched and (answer is None or answer.returncode == 2):
+                # (No answer at all: Wine's server was still closing after the last run.)
+                answer = self._remote("--toggle-server", "GetState", "--expect", "1", "--timeout", "3000")
+                if answer is None or answer.returncode == 2:
+                    self.stopping.wait(0.3)
+                    continue
+            switched = True
             replied = time.time()
             try:
                 state = json.loads(answer.stdout.strip().splitlines()[0]) if answer and answer.returncode == 0 else {}
@@ -269,6 +278,7 @@ class StatePoller:
                 self.polls.append((replied, state["latency"]))
             else:
                 self.failures += 1
+                self.last_error = answer.stderr.strip()[-200:] if answer else "no answer within 8 s"
             due = max(due + self.every, time.time())
             self.stopping.wait(due - time.time())
 
@@ -312,6 +322,9 @@ class HostRun:
             capture_output=True, text=True)
         self.polls = poller.stop() if poller else []
         self.poll_failures = poller.failures if poller else 0
+        self.poll_error = poller.last_error if poller else ""
+        with open(os.path.join(folder, "polls.log"), "w") as f:
+            f.writelines(line + "\n" for line in (poller.calls if poller else []))
         time.sleep(0.5)
         self.heard = self.clock.stop()
         player.stop()
@@ -384,7 +397,8 @@ def measure_latency(setting, args, work, mic, silence, player=False):
     row["state"] = state_summary(polls, stream_zero + SETTLE_SECONDS)
     if args.poll > 0:
         print(f"  GetState: {len(host.polls)} answers, {host.poll_failures} unanswered "
-              f"(the last one usually, when the host has ended)")
+              f"(the last one usually, when the host has ended)"
+              + (f"; the last error: {host.poll_error}" if host.poll_failures else ""))
     return row
 
 
