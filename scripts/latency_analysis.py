@@ -151,12 +151,13 @@ def clock_lines(log):
 def state_summary(polls, settled_from):
     """GetState's latency objects polled over a run, (Unix time, object) pairs, summed up
     from Unix time `settled_from` on: the delay's median, range and wobble, the target(s),
-    the ratio's range, the plug-in's underrun count at the last poll, and the delay's
-    movement (the mean of the last three polls minus that of the first three)."""
+    the delay's distance from its target (delay - target), the ratio's range, the
+    plug-in's underrun count at the last poll, and the delay's movement (the mean of the last three polls minus that of the first three)."""
     settled = [(t, o) for t, o in polls if t >= settled_from]
     if not settled:
         return None
     delays = [o["delayMs"] for _, o in settled]
+    off = [o["delayMs"] - o["targetMs"] for _, o in settled]
     ratios = [o["ratioPpm"] for _, o in polls]
     head, tail = delays[:3], delays[-3:]
     return {
@@ -164,6 +165,7 @@ def state_summary(polls, settled_from):
         "median": statistics.median(delays), "min": min(delays), "max": max(delays),
         "wobble": max(delays) - min(delays),
         "targets": sorted({o["targetMs"] for _, o in settled}),
+        "off_min": min(off), "off_max": max(off),
         "ratio_min": min(ratios), "ratio_max": max(ratios),
         "underruns": polls[-1][1]["underruns"],
         "movement": statistics.fmean(tail) - statistics.fmean(head),

@@ -483,17 +483,19 @@ def print_tables(rows, tones):
         print()
         print(f"The delay the plug-in keeps (GetState, from {SETTLE_SECONDS} s on; the ratio over the whole run):")
         print()
-        print("| run | polls | delay median (ms) | min | max | wobble (ms) | target (ms) | ratio (ppm) | moved (ms) |")
-        print("|---|---|---|---|---|---|---|---|---|")
+        print("| run | polls | delay median (ms) | min | max | wobble (ms) | target (ms) | off target (ms) "
+              "| ratio (ppm) | moved (ms) |")
+        print("|---|---|---|---|---|---|---|---|---|---|")
         for row in rows:
             s = row["state"]
             if s:
                 targets = "/".join(f"{t:g}" for t in s["targets"])
                 print(f"| {row['name']} | {s['polls']} | {s['median']:g} | {s['min']:g} | {s['max']:g} | "
-                      f"{s['wobble']:g} | {targets} | {s['ratio_min']:+g} .. {s['ratio_max']:+g} | "
+                      f"{s['wobble']:g} | {targets} | {s['off_min']:+g} .. {s['off_max']:+g} | "
+                      f"{s['ratio_min']:+g} .. {s['ratio_max']:+g} | "
                       f"{s['movement']:+.1f} |")
             else:
-                print(f"| {row['name']} | 0 | - | - | - | - | - | - | - |")
+                print(f"| {row['name']} | 0 | - | - | - | - | - | - | - | - |")
     if tones:
         print()
         print(f"A steady {TONE_HZ} Hz tone: energy farther than 40 Hz from it against its own, per second:")
