@@ -489,7 +489,8 @@ def print_tables(rows, tones):
         for row in rows:
             s = row["state"]
             if s:
-                targets = "/".join(f"{t:g}" for t in s["targets"])
+                low, high = s["targets"][0], s["targets"][-1]
+                targets = f"{low:g}" if low == high else f"{low:g} .. {high:g}"
                 print(f"| {row['name']} | {s['polls']} | {s['median']:g} | {s['min']:g} | {s['max']:g} | "
                       f"{s['wobble']:g} | {targets} | {s['off_min']:+g} .. {s['off_max']:+g} | "
                       f"{s['ratio_min']:+g} .. {s['ratio_max']:+g} | "
