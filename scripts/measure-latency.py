@@ -39,7 +39,9 @@ microphone. Per second of the output, leaving out the first second of mixing and
 within 0.2 s of a dip: the energy farther than 40 Hz from the tone against the tone's energy,
 in dB (a 120 dB band-reject filter, sox's sinc, takes the tone out; what passes is the
 impurity, the rest is the tone). Reported as median and worst second, beside the same figure
-for the tone recorded directly by parec over the same wall-clock stretch: the floor.
+for the tone recorded directly by parec over the same wall-clock seconds: the floor. A
+second whose direct figure lies 20 dB or more above the direct median (or that dipped there)
+is a glitch of the microphone's own signal; the "clean" figures leave those seconds out too.
 `python3 scripts/latency_analysis.py --self-test` checks the measure on synthetic tones.
 
 The player-like run (unless --no-player): the latency run once more in Lowest with the host
@@ -83,6 +85,9 @@ SETTLE_SECONDS = 20
 # The delay is back on target when every poll keeps within this of it.
 ON_TARGET_MS = 2
 PLAYER_PACE = "player:500"
+# A second of the direct recording this far above its median holds a glitch of the
+# microphone's own signal.
+MIC_GLITCH_DB = 20
 # Dips within this long after the seek are the seek's.
 AFTER_SEEK_SECONDS = 5
 
@@ -418,9 +423,17 @@ def measure_tone(setting, args, work, tone, silence):
     heard_dips = dips(host.heard, direct_first, seconds * RATE, TONE_LEVEL / 2)
     direct = tone_impurity(host.heard_path, direct_first, seconds, heard_dips)
     summary, floor = impurity_summary(mixed), impurity_summary(direct)
+    # A glitch of the microphone's own signal (the sound server starved) shows in the direct
+    # recording over the same second: those seconds are also left out of the "clean" figures.
+    glitches = set()
+    if floor:
+        clean_direct = {i for i, db in direct if db <= floor[0] + MIC_GLITCH_DB}
+        glitches = {i for i, _ in mixed if i not in clean_direct}
+    clean = impurity_summary([(i, db) for i, db in mixed if i not in glitches])
     print(f"  tone impurity per second (dB): " + " ".join(f"{db:.0f}" for _, db in mixed))
     print(f"  the same tone recorded directly (dB): " + " ".join(f"{db:.0f}" for _, db in direct))
-    return {"mixed": summary, "direct": floor, "seconds": seconds, "dips": len(out_dips), "load": host.load}
+    return {"mixed": summary, "clean": clean, "glitches": len(glitches), "direct": floor, "seconds": seconds,
+            "dips": len(out_dips), "load": host.load}
 
 
 def record_mic(source, path):
@@ -501,12 +514,14 @@ def print_tables(rows, tones):
         print()
         print(f"A steady {TONE_HZ} Hz tone: energy farther than 40 Hz from it against its own, per second:")
         print()
-        print("| setting | median (dB) | worst (dB) | seconds | left out (dips) | direct: median (dB) | direct: worst (dB) | load |")
-        print("|---|---|---|---|---|---|---|---|")
+        print("| setting | median (dB) | worst (dB) | seconds | left out: dips (dips) | clean: median (dB) "
+              "| clean: worst (dB) | left out: mic glitches | direct: median (dB) | direct: worst (dB) | load |")
+        print("|---|---|---|---|---|---|---|---|---|---|---|")
         for setting, tone in tones:
-            m, d = tone["mixed"], tone["direct"]
+            m, c, d = tone["mixed"], tone["clean"], tone["direct"]
             print(f"| {setting} | {fmt(m and m[0], '.1f')} | {fmt(m and m[1], '.1f')} | {m[2] if m else 0} | "
-                  f"{tone['seconds'] - (m[2] if m else 0)} ({tone['dips']}) | {fmt(d and d[0], '.1f')} | "
+                  f"{tone['seconds'] - (m[2] if m else 0)} ({tone['dips']}) | {fmt(c and c[0], '.1f')} | "
+                  f"{fmt(c and c[1], '.1f')} | {tone['glitches']} | {fmt(d and d[0], '.1f')} | "
                   f"{fmt(d and d[1], '.1f')} | {tone['load']:.1f} |")
     for row in rows:
         if row["seek"]:
