@@ -39,7 +39,8 @@ microphone. Per second of the output, leaving out the first second of mixing and
 within 0.2 s of a dip: the energy farther than 40 Hz from the tone against the tone's energy,
 in dB (a 120 dB band-reject filter, sox's sinc, takes the tone out; what passes is the
 impurity, the rest is the tone). Reported as median and worst second, beside the same figure
-for the tone recorded directly by parec over the same wall-clock seconds: the floor. A
+for the tone recorded directly by parec over the same seconds of the microphone's signal
+(the setting's median latency earlier on the wall clock): the floor. A
 second whose direct figure lies 20 dB or more above the direct median (or that dipped there)
 is a glitch of the microphone's own signal; the "clean" figures leave those seconds out too.
 `python3 scripts/latency_analysis.py --self-test` checks the measure on synthetic tones.
@@ -407,9 +408,10 @@ def measure_latency(setting, args, work, mic, silence, player=False):
     return row
 
 
-def measure_tone(setting, args, work, tone, silence):
+def measure_tone(setting, args, work, tone, silence, latency):
     """The tone run of SETTING: the impurity of the mixed tone and of the tone recorded
-    directly over the same wall-clock stretch, and the seconds left out for dips."""
+    directly over the same stretch of the microphone's signal (LATENCY seconds, the
+    setting's median, before the output's), and the seconds left out for dips."""
     folder, plugins = prepare(setting, work, f"{setting}-tone", args)
     host = HostRun(args, folder, plugins, tone, silence)
     start = first_above(host.out, TONE_LEVEL / 2)
@@ -419,7 +421,7 @@ def measure_tone(setting, args, work, tone, silence):
     seconds = (len(host.out) - first) // RATE
     out_dips = dips(host.out, start, len(host.out) - start, TONE_LEVEL / 2)
     mixed = tone_impurity(host.output_path, first, seconds, out_dips)
-    direct_first = host.clock.frame_at(host.clocks[0][1] + first / RATE)
+    direct_first = host.clock.frame_at(host.clocks[0][1] + first / RATE - latency)
     heard_dips = dips(host.heard, direct_first, seconds * RATE, TONE_LEVEL / 2)
     direct = tone_impurity(host.heard_path, direct_first, seconds, heard_dips)
     summary, floor = impurity_summary(mixed), impurity_summary(direct)
@@ -593,7 +595,8 @@ from the voice's first sound above THRESHOLD to its first effect on the mix.""",
         rows.append(measure_latency(setting, args, work, mic, silence))
         if tone:
             print(f"measure-latency: {setting}: {args.tone_seconds:.0f} s of a steady tone ...", flush=True)
-            tones.append((setting, measure_tone(setting, args, work, tone, tone_silence)))
+            latency = statistics.median(rows[-1]["latencies"]) / 1000 if rows[-1]["latencies"] else 0.0
+            tones.append((setting, measure_tone(setting, args, work, tone, tone_silence, latency)))
     if not args.no_player:
         print(f"measure-latency: lowest, paced as a player ({PLAYER_PACE}, a seek): "
               f"{args.measure:.0f} s of mixing ...", flush=True)
