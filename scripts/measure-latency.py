@@ -241,7 +241,8 @@ def measure_latency(setting, args, work, mic, silence, player=False):
         seek_frame = seek * RATE
         after = [d for d in dip_frames if seek_frame <= d < seek_frame + AFTER_SEEK_SECONDS * RATE]
         back = back_on_target(polls, seek_wall, ON_TARGET_MS) if seek_wall is not None else None
-        row["seek"] = {"at": seek, "dips": len(after), "back": back}
+        last_off = polls[-1][1]["delayMs"] - polls[-1][1]["targetMs"] if polls else None
+        row["seek"] = {"at": seek, "dips": len(after), "back": back, "last_off": last_off}
         # The seek's own disturbance is reported apart from the steady delay's wobble.
         if seek_wall is not None:
             polls = [(t, o) for t, o in polls if not seek_wall <= t < seek_wall + (back or AFTER_SEEK_SECONDS)]
@@ -373,7 +374,8 @@ def print_tables(rows, tones):
     for row in rows:
         if row["seek"]:
             seek = row["seek"]
-            back = "never" if seek["back"] is None else f"{seek['back']:.1f} s after it"
+            back = f"{seek['back']:.1f} s after it" if seek["back"] is not None else (
+                "never" + (f" (at the last poll {seek['last_off']:+g} ms off)" if seek["last_off"] is not None else ""))
             print()
             print(f"{row['name']}: seek at stream second {seek['at']}: {seek['dips']} underrun(s) within "
                   f"{AFTER_SEEK_SECONDS} s after it; the delay back within {ON_TARGET_MS} ms of its target {back}.")
