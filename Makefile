@@ -107,8 +107,9 @@ demo: bootstrap
 	bash scripts/demo.sh
 
 # Mic-to-mix latency of each latency setting: tone bursts into a private PulseAudio
-# microphone, the plug-in in tidewell-host in real time, 60 s of mixing per setting (about
-# four minutes in all). Prints the table that docs/benchmarks.md keeps.
+# microphone, the plug-in in tidewell-host in real time, 60 s of mixing per setting, then a
+# steady tone's impurity (25 s per setting) and one player-paced Lowest run with a seek
+# (about seven minutes in all). Prints the tables that docs/benchmarks.md keeps.
 LATENCY_ARGS ?=
 latency: bootstrap
 	$(MAKE) win32

@@ -1,0 +1,169 @@
+"""The instruments of measure-latency.py: a player that plays a file into the microphone's
+sink, a recorder that places each recorded frame on the wall clock, and a poller that asks
+the plug-in for its GetState over the window-message link while the host runs."""
+import array
+import bisect
+import json
+import os
+import subprocess
+import threading
+import time
+
+from latency_analysis import RATE
+
+CHANNELS = 2
+
+
+class Player:
+    """Plays a file into the sink over and over until stopped."""
+
+    def __init__(self, sink, path):
+        self.sink, self.path = sink, path
+        self.lock = threading.Lock()
+        self.stopped = False
+        self.current = None
+        self.thread = threading.Thread(target=self._loop, daemon=True)
+        self.thread.start()
+
+    def _loop(self):
+        while True:
+            with self.lock:
+                if self.stopped:
+                    return
+                self.current = subprocess.Popen(["paplay", "--latency-msec=10", "-d", self.sink, self.path])
+            if self.current.wait() != 0:
+                return
+
+    def stop(self):
+        with self.lock:
+            self.stopped = True
+            if self.current is not None:
+                self.current.terminate()
+        self.thread.join(timeout=5)
+
+
+def heard_at(reads, frame, window):
+    """The earliest bound on when `frame` was heard, from the (wall time, frames so far)
+    reads that delivered it within `window` frames; None when none did."""
+    first = bisect.bisect_left(reads, frame, key=lambda read: read[1])
+    bounds = [now - (frames - frame) / RATE for now, frames in reads[first:] if frames - frame <= window]
+    return min(bounds) if bounds else None
+
+
+class MicClock:
+    """parec on the microphone; every read time-stamped against the frames so far.
+
+    Frame m was heard no later than any read that delivered it, less the frames that read
+    delivered after it: the earliest such bound over the reads of the next two seconds
+    places m on the wall clock. The bound is local, so neither a microphone clock that runs
+    a few hundred ppm off the wall clock (the sound server's null sink here, a real
+    microphone's crystal elsewhere) nor frames the sound server dropped while parec was
+    starved (Wine starting up) shift the frames after them."""
+
+    WINDOW_FRAMES = 2 * RATE
+
+    def __init__(self, source):
+        self.process = subprocess.Popen(
+            ["parec", "-d", source, "--raw", "--rate", str(RATE), "--channels", str(CHANNELS),
+             "--format", "s16le", "--latency-msec", "5"], stdout=subprocess.PIPE)
+        self.data = bytearray()
+        self.reads = []  # (wall time of the read, frames so far), in order
+        self.thread = threading.Thread(target=self._read, daemon=True)
+        self.thread.start()
+
+    def _read(self):
+        fd = self.process.stdout.fileno()
+        while True:
+            chunk = os.read(fd, 65536)
+            now = time.time()
+            if not chunk:
+                return
+            self.data += chunk
+            self.reads.append((now, len(self.data) // (2 * CHANNELS)))
+
+    def wall(self, frame):
+        """The wall time frame `frame` was heard, or None when no read delivered it."""
+        return heard_at(self.reads, frame, self.WINDOW_FRAMES)
+
+    def frame_at(self, wall):
+        """The frame heard at wall time WALL, from the first read at or after it."""
+        i = bisect.bisect_left(self.reads, wall, key=lambda read: read[0])
+        if i == len(self.reads):
+            return self.reads[-1][1] if self.reads else 0
+        now, frames = self.reads[i]
+        return max(0, frames - round((now - wall) * RATE))
+
+    def drift_ppm(self):
+        """How fast the microphone's clock runs against the wall clock (dropped frames count
+        as slow)."""
+        if not self.reads:
+            return 0.0
+        a, b = self.reads[0][1], self.reads[-1][1] - self.WINDOW_FRAMES
+        if b <= a:
+            return 0.0
+        return 1e6 * ((b - a) / RATE / (self.wall(b) - self.wall(a)) - 1)
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait()
+        self.thread.join(timeout=5)
+        samples = array.array("h")
+        samples.frombytes(bytes(self.data[: len(self.data) // 4 * 4]))
+        return samples[0::2]
+
+
+class StatePoller:
+    """Asks the plug-in for GetState every `every` seconds while the host runs: first
+    switches the command server on (once the control window is open), then polls. Keeps
+    (Unix time of the reply, the "latency" object) pairs."""
+
+    def __init__(self, root, build, every):
+        self.command = [os.path.join(root, "scripts", "wine-run"), os.path.join(build, "tidewell-remote.exe")]
+        self.every = every
+        self.polls, self.failures, self.last_error = [], 0, ""
+        self.calls = []  # every call and how it ended, for polls.log
+        self.stopping = threading.Event()
+        self.thread = threading.Thread(target=self._loop, daemon=True)
+        self.thread.start()
+
+    def _remote(self, *words):
+        try:
+            answer = subprocess.run(self.command + list(words), capture_output=True, text=True, timeout=8)
+        except subprocess.TimeoutExpired:
+            answer = None
+        self.calls.append(f"{time.time():.3f} {' '.join(words)}: "
+                          + ("no answer" if answer is None else f"exit {answer.returncode} {answer.stderr.strip()}"))
+        return answer
+
+    def _loop(self):
+        # The server is switched on once: a toggle that reaches the control window before the
+        # window has made its server is lost, so while no server answers, the toggle is sent
+        # again (each time waiting 3 s for the server to listen).
+        switched = False
+        due = time.time()
+        while not self.stopping.is_set():
+            answer = self._remote("GetState", "--expect", "1", "--timeout", "3000")
+            if not switched and (answer is None or answer.returncode == 2):
+                # (No answer at all: Wine's server was still closing after the last run.)
+                answer = self._remote("--toggle-server", "GetState", "--expect", "1", "--timeout", "3000")
+                if answer is None or answer.returncode == 2:
+                    self.stopping.wait(0.3)
+                    continue
+            switched = True
+            replied = time.time()
+            try:
+                state = json.loads(answer.stdout.strip().splitlines()[0]) if answer and answer.returncode == 0 else {}
+            except (ValueError, IndexError):
+                state = {}
+            if "latency" in state:
+                self.polls.append((replied, state["latency"]))
+            else:
+                self.failures += 1
+                self.last_error = answer.stderr.strip()[-200:] if answer else "no answer within 8 s"
+            due = max(due + self.every, time.time())
+            self.stopping.wait(due - time.time())
+
+    def stop(self):
+        self.stopping.set()
+        self.thread.join(timeout=30)
+        return self.polls
