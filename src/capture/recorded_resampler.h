@@ -23,9 +23,9 @@
 
 struct SpeexResamplerState_;
 
-// The resampler's quality (speexdsp's scale 0..10): 2 is the least that keeps a steady
-// tone's impurity at the floor of a direct 16-bit recording (docs/benchmarks.md).
-inline constexpr int kResamplerQuality = 2;
+// The resampler's quality (speexdsp's scale 0..10): 3 keeps a steady
+// tone's impurity near the floor of a direct 16-bit recording (docs/benchmarks.md).
+inline constexpr int kResamplerQuality = 3;
 // The ratio is passed to the resampler as a fraction over this prime, in steps of about
 // 15 parts per million. The resampler rescales its phase by the old and the new
 // denominator in 32 bits, so the denominator must stay below 65536; a prime one is never

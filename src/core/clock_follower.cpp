@@ -10,6 +10,14 @@ void ClockFollower::Reset() {
     ratio_ = 1.0;
 }
 
+void ClockFollower::SetBufferSeconds(double bufferSeconds) {
+    smoothing_ = std::isfinite(bufferSeconds) ? std::max(kFollowerSmoothing, kFollowerSmoothingBuffers * bufferSeconds)
+                                              : kFollowerSmoothing;
+    const double slower = kFollowerSmoothing / smoothing_;
+    proportional_ = kFollowerProportional * std::sqrt(slower);
+    integralGain_ = kFollowerIntegral * slower;
+}
+
 void ClockFollower::Restart() {
     measured_ = false;
     smoothed_ = 0.0;
@@ -21,7 +29,7 @@ double ClockFollower::Update(double delaySeconds, double targetSeconds, double b
         measured_ = true;
         smoothed_ = delaySeconds;
     } else {
-        smoothed_ += (delaySeconds - smoothed_) * std::min(1.0, blockSeconds / kFollowerSmoothing);
+        smoothed_ += (delaySeconds - smoothed_) * std::min(1.0, blockSeconds / smoothing_);
     }
     if (!std::isfinite(targetSeconds)) {
         // No target yet: the delay is only measured, and the clocks' difference learnt so
@@ -32,9 +40,9 @@ double ClockFollower::Update(double delaySeconds, double targetSeconds, double b
     const double error = smoothed_ - targetSeconds;
     if (!engaged_ && std::fabs(error) <= kFollowerEngage) return ratio_;
     engaged_ = true;
-    integral_ = std::clamp(integral_ + kFollowerIntegral * error * blockSeconds, -kMaxRatioDeviation,
+    integral_ = std::clamp(integral_ + integralGain_ * error * blockSeconds, -kMaxRatioDeviation,
                            kMaxRatioDeviation);
-    const double wanted = std::clamp(kFollowerProportional * error + integral_, -kMaxRatioDeviation, kMaxRatioDeviation);
+    const double wanted = std::clamp(proportional_ * error + integral_, -kMaxRatioDeviation, kMaxRatioDeviation);
     const double step = kFollowerSlewPerSecond * blockSeconds;
     ratio_ = 1.0 + std::clamp(wanted, ratio_ - 1.0 - step, ratio_ - 1.0 + step);
     return ratio_;

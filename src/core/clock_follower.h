@@ -24,6 +24,7 @@ inline constexpr double kFollowerProportional = 0.4;   // per second
 inline constexpr double kFollowerIntegral = 0.0625;    // per second squared
 inline constexpr double kFollowerSmoothing = 0.5;      // seconds
 inline constexpr double kFollowerEngage = 0.001;       // seconds
+inline constexpr double kFollowerSmoothingBuffers = 4.0;
 // The ratio moves by at most this much a second (a step of the target, or of the delay, is
 // followed by a glide, never a jump of the pitch).
 inline constexpr double kFollowerSlewPerSecond = 0.0005;
@@ -32,6 +33,10 @@ class ClockFollower {
 public:
     // A new stream (start, format change): forgets everything, the drift learnt included.
     void Reset();
+    // Buffers that arrive seldom (Classic's half seconds) make the measured delay jump by
+    // their arrival's jitter: such a stream is smoothed over kFollowerSmoothingBuffers of
+    // them, and the gains are lowered to match (the same damping, a slower loop).
+    void SetBufferSeconds(double bufferSeconds);
     // A new start of the same stream (after an underrun or a new priming): the measurement
     // starts afresh, the clocks' difference learnt so far is kept.
     void Restart();
@@ -46,6 +51,9 @@ public:
     bool Engaged() const { return engaged_; }
 
 private:
+    double smoothing_ = kFollowerSmoothing;
+    double proportional_ = kFollowerProportional;
+    double integralGain_ = kFollowerIntegral;
     bool measured_ = false;
     bool engaged_ = false;
     double smoothed_ = 0.0;

@@ -167,6 +167,7 @@ void MixingEngine::FormatReset(int numsamples, int bps, int nch, int srate) {
     // A new stream: the clocks' difference is learnt anew, and the recorded stream passes
     // as recorded until then.
     follower_.Reset();
+    follower_.SetBufferSeconds(static_cast<double>(BufferFrames(bps, nch, srate)) / srate);
     queue_->SetClockRatio(1.0);
     primed_ = false;
     underrunBacklog_ = false;
