@@ -321,8 +321,8 @@ def voice_latency(mic_path, music_path, mix_path, host_log, threshold):
     return 1000 * (mixed_wall - heard)
 
 
-def fmt(value, spec=".0f", none="-"):
-    return none if value is None else format(value, spec)
+def fmt(value, pattern=".0f", none="-"):
+    return none if value is None else format(value, pattern)
 
 
 def print_tables(rows, tones):
