@@ -28,9 +28,11 @@ double ClockFollower::Update(double delaySeconds, double targetSeconds, double b
     if (!measured_) {
         measured_ = true;
         smoothed_ = delaySeconds;
+        measuredSeconds_ = 0.0;
     } else {
         smoothed_ += (delaySeconds - smoothed_) * std::min(1.0, blockSeconds / smoothing_);
     }
+    measuredSeconds_ += blockSeconds;
     if (!std::isfinite(targetSeconds)) {
         // No target yet: the delay is only measured, and the clocks' difference learnt so
         // far goes on being corrected.
@@ -38,7 +40,8 @@ double ClockFollower::Update(double delaySeconds, double targetSeconds, double b
         return ratio_;
     }
     const double error = smoothed_ - targetSeconds;
-    if (!engaged_ && std::fabs(error) <= kFollowerEngage) return ratio_;
+    // Engaged only by a smoothed error: a single measurement carries its arrival's jitter.
+    if (!engaged_ && (measuredSeconds_ < smoothing_ || std::fabs(error) <= kFollowerEngage)) return ratio_;
     engaged_ = true;
     integral_ = std::clamp(integral_ + integralGain_ * error * blockSeconds, -kMaxRatioDeviation,
                            kMaxRatioDeviation);

@@ -57,6 +57,7 @@ private:
     bool measured_ = false;
     bool engaged_ = false;
     double smoothed_ = 0.0;
+    double measuredSeconds_ = 0.0;  // since the measurement (re)started
     double integral_ = 0.0;
     double ratio_ = 1.0;
 };
