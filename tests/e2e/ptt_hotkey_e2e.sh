@@ -94,7 +94,7 @@ check "Notepad has the focus" "$([[ $focused == *Notepad* ]]; echo $?)" "focus: 
 clock=$(sed -n 's/.*clock: stream second 0 is Unix time //p' "$work/host.log" | tr -d '\r' | head -1)
 # The link's press above is over, tail and all, before the key goes down.
 await_state '*"pttLive":false*' 60 >/dev/null
-sleep 0.7
+sleep 1.0
 down=$(now)
 xdotool keydown "$kKey"
 state=$(await_state '*"ptt":"down","pttLive":true*'); seen=$?
@@ -122,7 +122,10 @@ rms() {  # rms FROM TO (stream seconds): the output's RMS between them
     awk '/RMS +amplitude/ {print $3}'
 }
 at() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a + b }'; }
-before=$(rms "$(at "$down" -0.6)" "$(at "$down" -0.1)")
+# Wall time is placed on the stream by the host's real-time rule; a host that runs behind it
+# on a busy machine puts every block later, so the silent stretch before the key is taken
+# well inside the second of silence the script left.
+before=$(rms "$(at "$down" -0.9)" "$(at "$down" -0.4)")
 held=$(rms "$(at "$down" 0.3)" "$(at "$up" -0.1)")
 tail=$(rms "$(at "$up" 0.2)" "$(at "$up" "$(at $kTail -0.2)")")
 after=$(rms "$(at "$up" "$(at $kTail 0.8)")" "$(at "$up" "$(at $kTail 1.8)")")
