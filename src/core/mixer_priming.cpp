@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "capture/arrival_jitter.h"
 #include "core/mixin_messages.h"
 #include "core/mixing_engine.h"
 
@@ -33,7 +34,7 @@ bool MixingEngine::PrimeOrProceed(int numsamples, int bps, int nch, int srate) {
         return false;
     }
     if (!EnsureCaptureData(bps, nch, srate)) {
-        CountUnderrun();
+        CountUnderrun(true);
         return false;
     }
     FollowClassicClock(numsamples, nch, srate);
@@ -72,7 +73,7 @@ void MixingEngine::FollowClassicClock(int numsamples, int nch, int srate) {
 // priming happened to end.
 bool MixingEngine::PrimeToDelay(int numsamples, int bps, int nch, int srate) {
     const double now = clock_.MonotonicSeconds();
-    const double target = TargetDelay(numsamples, bps, nch, srate);
+    const double target = KeepTarget(TargetDelay(numsamples, bps, nch, srate), static_cast<double>(numsamples) / srate);
     if (state_.last0_rtab < state_.nominalbuffcount) {
         const int32_t count = queue_->RecordedCount();
         const int64_t minimum = numsamples + RampFrames(srate);
@@ -87,7 +88,7 @@ bool MixingEngine::PrimeToDelay(int numsamples, int bps, int nch, int srate) {
         state_.last0_rtab = std::max(count, state_.nominalbuffcount.load());
     }
     if (!EnsureCaptureData(bps, nch, srate)) {
-        CountUnderrun();
+        CountUnderrun(CaptureLate(bps, nch, srate));
         w_.gate = 0.0;
         return false;
     }
@@ -113,16 +114,28 @@ bool MixingEngine::PrimeToDelay(int numsamples, int bps, int nch, int srate) {
 }
 
 // An underrun while recording: wait for a larger reserve next time, but never for more
-// buffers than the capture thread keeps.
-void MixingEngine::CountUnderrun() {
+// buffers than the capture thread keeps. A larger reserve helps only when the recorded
+// buffers came late; when they came on time, the host asked for audio ahead of real time
+// (a player's seek refills its output buffer at once), which no reserve rides out.
+void MixingEngine::CountUnderrun(bool growReserve) {
     if (!IsHalted(queue_->State())) {
-        state_.nominalbuffcount = std::min(state_.nominalbuffcount + 1, kRecordedLimit);
+        if (growReserve) state_.nominalbuffcount = std::min(state_.nominalbuffcount + 1, kRecordedLimit);
         state_.Underruns = state_.Underruns + 1;
     }
     state_.last0_rtab = 0;
     framesSinceUnderrun_ = 0;
     primed_ = false;
     underrunBacklog_ = true;
+}
+
+// Ramped settings: whether the capture is behind its pace, its newest buffer older than a
+// buffer's length, the lateness its buffers usually have and the margin.
+bool MixingEngine::CaptureLate(int bps, int nch, int srate) const {
+    if (srate <= 0) return true;
+    const double lateness = queue_->ArrivalLateness();
+    const double expected = static_cast<double>(BufferFrames(bps, nch, srate)) / srate + kReserveMarginSeconds +
+                            (std::isfinite(lateness) ? std::max(0.0, lateness) : 0.0);
+    return clock_.MonotonicSeconds() - queue_->NewestArrival() > expected;
 }
 
 // After a stretch without underruns the reserve steps back towards the setting's own.
@@ -150,6 +163,20 @@ double MixingEngine::TargetDelay(int numsamples, int bps, int nch, int srate) co
     const double reserve = std::clamp(wanted, profile.MinReserveSeconds, kMaxReserveSeconds);
     const int64_t grown = std::max<int64_t>(0, int64_t{state_.nominalbuffcount} - profile.PrimingReserve);
     return static_cast<double>(numsamples) / srate + reserve + static_cast<double>(grown) * bufferSeconds;
+}
+
+// The target grows at once and shrinks no faster than the arrival lateness may
+// (kJitterShrinkPerSecond), a pace the clock follower keeps up with: a reserve stepping
+// back after a quiet stretch, or lateness forgotten, leaves the delay on its target all
+// the way down instead of trailing a step for many seconds.
+double MixingEngine::KeepTarget(double wanted, double blockSeconds) {
+    if (!targetKept_ || wanted >= keptTarget_) {
+        keptTarget_ = wanted;
+        targetKept_ = true;
+    } else {
+        keptTarget_ = std::max(wanted, keptTarget_ - kJitterShrinkPerSecond * blockSeconds);
+    }
+    return keptTarget_;
 }
 
 // How old the oldest recorded frame available is: the newest buffer's age (counted from
@@ -226,7 +253,7 @@ void MixingEngine::PlanGate(int numsamples) {
     if (dataFrames >= numsamples + ramp) return;
     k.dataFrames = dataFrames;
     k.fadeOutFrom = std::max<int64_t>(0, dataFrames - ramp);
-    if (dataFrames < numsamples && state_.last0_WantActivate) CountUnderrun();
+    if (dataFrames < numsamples && state_.last0_WantActivate) CountUnderrun(CaptureLate(k.bps, k.nch, k.srate));
 }
 
 // ---- push-to-talk marks and recorded buffers --------------------------------------------

@@ -171,6 +171,7 @@ void MixingEngine::FormatReset(int numsamples, int bps, int nch, int srate) {
     queue_->SetClockRatio(1.0);
     primed_ = false;
     underrunBacklog_ = false;
+    targetKept_ = false;
     PublishLatency(0.0);
     w_.gate = 0.0;
     state_.RMS0 = 0.0;

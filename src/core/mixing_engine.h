@@ -59,7 +59,7 @@ inline constexpr double kReserveRecoverySeconds = 30.0;
 // Ramped settings: the reserve beyond the block covers a buffer's length, the underrun
 // ramp, how late buffers arrive and this margin, within the setting's least reserve and
 // kMaxReserveSeconds.
-inline constexpr double kReserveMarginSeconds = 0.003;
+inline constexpr double kReserveMarginSeconds = 0.001;
 inline constexpr double kMaxReserveSeconds = 0.250;
 // Classic holds the delay it has once primed, as measured over this long after priming.
 inline constexpr double kClassicTargetSeconds = 2.0;
@@ -159,9 +159,11 @@ private:
     // passes unchanged.
     bool PrimeOrProceed(int numsamples, int bps, int nch, int srate);
     bool PrimeToDelay(int numsamples, int bps, int nch, int srate);
-    void CountUnderrun();
+    void CountUnderrun(bool growReserve);
+    bool CaptureLate(int bps, int nch, int srate) const;
     void RecoverReserve(int numsamples, int srate);
     double TargetDelay(int numsamples, int bps, int nch, int srate) const;
+    double KeepTarget(double wanted, double blockSeconds);
     double DelaySeconds(double now, int nch, int srate) const;
     void SkipToDelay(double now, double target, int numsamples, int bps, int nch, int srate);
     void FollowClock(double now, double target, int numsamples, int nch, int srate);
@@ -225,6 +227,10 @@ private:
     int64_t framesSincePrimed_ = 0;
     // Ramped settings: delay an underrun left behind may still be skipped while unheard.
     bool underrunBacklog_ = false;
+    // Ramped settings: the target delay as kept (it shrinks no faster than the follower can
+    // follow); targetKept_ is false until the stream's first block.
+    double keptTarget_ = 0.0;
+    bool targetKept_ = false;
     bool gateOpening_ = false;  // mixing resumed: the gate opens over the fade-in
 
     // The last spike on the monotonic clock; invalid after a format reset.

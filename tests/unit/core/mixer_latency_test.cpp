@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/arrival_jitter.h"
 #include "unit/support/mixer_rig.h"
 
 namespace {
@@ -38,21 +39,31 @@ void StartLowest(MixerRig& rig, int16_t captured) {
     }
 }
 
-TEST(MixerReserve, GrowsAtAnUnderrunAndStepsBackAfterThirtyQuietSeconds) {
+TEST(MixerReserve, GrowsAtAnUnderrunAndGlidesBackAfterThirtyQuietSeconds) {
     MixerRig rig(RecordedFormat{44100, 1, 16});
     const int reserve = Lowest().PrimingReserve;
     StartLowest(rig, 0);
     EXPECT_EQ(rig.state.nominalbuffcount, reserve);
 
+    // Played in real time while the capture delivers nothing more: it falls behind.
     auto block = Mono(kBlockFrames, 0);
-    for (int i = 0; i < kBlocksEnough && rig.state.nominalbuffcount == reserve; ++i) rig.Mix(block);  // runs dry
+    for (int i = 0; i < kBlocksEnough && rig.state.nominalbuffcount == reserve; ++i) {
+        rig.Mix(block);
+        rig.clock.Advance(kBlockFrames / 44100.0);
+    }
     ASSERT_EQ(rig.state.nominalbuffcount, reserve + 1) << "an underrun grows the reserve";
 
-    // The capture keeps up from now on: more than the grown reserve waits.
+    // The capture keeps up from now on: more than the grown reserve waits. The target
+    // never falls faster than the clock follower can take the delay down.
+    const double blockSeconds = kBlockFrames / 44100.0;
+    double steepestFall = 0.0;
     auto keepUp = [&](double seconds) {
         for (int64_t frames = 0; frames < seconds * 44100; frames += kBlockFrames) {
             while (rig.queue.RecordedCount() < reserve + 5) rig.Record(Mono(kLowestBufferFrames, 0));
+            rig.queue.newestArrival = rig.clock.monotonic;
+            const double before = rig.state.LatencyTarget;
             rig.Mix(block);
+            steepestFall = std::max(steepestFall, before - rig.state.LatencyTarget);
         }
     };
     keepUp(25.0);
@@ -61,6 +72,27 @@ TEST(MixerReserve, GrowsAtAnUnderrunAndStepsBackAfterThirtyQuietSeconds) {
     EXPECT_EQ(rig.state.nominalbuffcount, reserve) << "one step back";
     keepUp(35.0);
     EXPECT_EQ(rig.state.nominalbuffcount, reserve) << "never below the setting's own reserve";
+    EXPECT_LE(steepestFall, kJitterShrinkPerSecond * blockSeconds * 1.001) << "the target glides, never steps, down";
+}
+
+// A player's seek: the host hands over half a second of blocks at once while the capture
+// keeps its pace. The data runs out (an underrun), but a larger reserve would not have
+// helped, so the target stays where it was.
+TEST(MixerReserve, AHostRunningAheadOfRealTimeDoesNotGrowTheReserve) {
+    MixerRig rig(RecordedFormat{44100, 1, 16});
+    StartLowest(rig, 0);
+    auto block = Mono(kBlockFrames, 0);
+    for (int i = 0; i < 50; ++i) {  // in real time, each buffer arriving on time
+        rig.clock.Advance(kBlockFrames / 44100.0);
+        while (rig.queue.RecordedCount() < Lowest().PrimingReserve + 2) rig.Record(Mono(kLowestBufferFrames, 0));
+        rig.queue.newestArrival = rig.clock.monotonic;
+        rig.Mix(block);
+    }
+    const double target = rig.state.LatencyTarget;
+    for (int i = 0; i < 40; ++i) rig.Mix(block);  // the burst, within the same moment
+    EXPECT_EQ(rig.state.Underruns, 1);
+    EXPECT_EQ(rig.state.nominalbuffcount, Lowest().PrimingReserve);
+    EXPECT_DOUBLE_EQ(rig.state.LatencyTarget, target);
 }
 
 // The live input at full level over silent music; the recorded data (what priming kept,
