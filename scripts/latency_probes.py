@@ -136,20 +136,17 @@ class StatePoller:
         return answer
 
     def _loop(self):
-        # The server is switched on once: a toggle that reaches the control window before the
-        # window has made its server is lost, so while no server answers, the toggle is sent
-        # again (each time waiting 3 s for the server to listen).
-        switched = False
+        # Every poll asks for the server with --server-on, which switches it on only while
+        # none listens: a switch that reached the control window before the window had made
+        # its server is lost, and the next poll makes up for it.
         due = time.time()
         while not self.stopping.is_set():
-            answer = self._remote("GetState", "--expect", "1", "--timeout", "3000")
-            if not switched and (answer is None or answer.returncode == 2):
-                # (No answer at all: Wine's server was still closing after the last run.)
-                answer = self._remote("--toggle-server", "GetState", "--expect", "1", "--timeout", "3000")
-                if answer is None or answer.returncode == 2:
-                    self.stopping.wait(0.3)
-                    continue
-            switched = True
+            answer = self._remote("--server-on", "GetState", "--expect", "1", "--timeout", "3000")
+            if not self.polls and (answer is None or answer.returncode == 1):
+                # Not yet (no control window or no server; no answer at all: Wine's server
+                # still closing after the last run): ask again soon.
+                self.stopping.wait(0.3)
+                continue
             replied = time.time()
             try:
                 state = json.loads(answer.stdout.strip().splitlines()[0]) if answer and answer.returncode == 0 else {}

@@ -28,7 +28,7 @@ The latency run:
   * an underrun is a dip of the steady tone in the output (a 5 ms stretch below half its
     level) after mixing first started, counted over MEASURE seconds;
   * every POLL seconds tidewell-remote asks the plug-in for GetState over the window-message
-    link (the command server switched on once with --toggle-server): the delay it keeps,
+    link (the command server switched on with --server-on): the delay it keeps,
     its target, the clock follower's ratio and its own underrun count. From 20 s after
     stream second 0 on: the delay's median and range (its wobble is max - min), the ratio's
     range over the whole run, and the delay's movement (last three polls against the first
