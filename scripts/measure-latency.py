@@ -73,6 +73,7 @@ import wave
 from latency_analysis import (BLOCK_FRAMES, RATE, TONE_HZ, back_on_target, clock_lines, dips, first_above,
                               handed_over, impurity_summary, left_channel, movement, onsets, parse_bursts,
                               state_summary, tone_impurity, write_mono)
+from latency_load import KINDS as LOAD_KINDS, BackgroundLoad
 from latency_probes import MicClock, Player, StatePoller, heard_at
 
 BASE_LEVEL = 0.05
@@ -381,6 +382,23 @@ def print_tables(rows, tones):
                   f"{AFTER_SEEK_SECONDS} s after it; the delay back within {ON_TARGET_MS} ms of its target {back}.")
 
 
+def measure_all(settings, args, work, mic, silence, tone, tone_silence):
+    """Every run asked for, in turn: the rows of the latency tables and the tone figures."""
+    rows, tones = [], []
+    for setting in settings:
+        print(f"measure-latency: {setting}: {args.measure:.0f} s of mixing in real time ...", flush=True)
+        rows.append(measure_latency(setting, args, work, mic, silence))
+        if tone:
+            print(f"measure-latency: {setting}: {args.tone_seconds:.0f} s of a steady tone ...", flush=True)
+            latency = statistics.median(rows[-1]["latencies"]) / 1000 if rows[-1]["latencies"] else 0.0
+            tones.append((setting, measure_tone(setting, args, work, tone, tone_silence, latency)))
+    if not args.no_player:
+        print(f"measure-latency: lowest, paced as a player ({PLAYER_PACE}, a seek): "
+              f"{args.measure:.0f} s of mixing ...", flush=True)
+        rows.append(measure_latency("lowest", args, work, mic, silence, player=True))
+    return rows, tones
+
+
 def main():
     if len(sys.argv) > 1 and sys.argv[1] == "record-mic":
         # record-mic SOURCE FILE: used by the demo, which plays its own voice.
@@ -409,6 +427,12 @@ from the voice's first sound above THRESHOLD to its first effect on the mix.""",
     parser.add_argument("--no-player", action="store_true",
                         help=f"leave out the player-like run (Lowest, --pace {PLAYER_PACE} and a seek)")
     parser.add_argument("--work", default="build/latency", help="scratch folder (build/latency)")
+    parser.add_argument("--load", choices=LOAD_KINDS,
+                        help="keep the machine busy for the whole measurement: yes (two `yes > /dev/null`) or "
+                             "compile (the Release tree built from scratch over and over, two jobs)")
+    parser.add_argument("--load-nice", type=int, default=0, metavar="N",
+                        help="the load's nice value (0; 10 ranks it below the capture thread, as Windows "
+                             "would, which Wine does not)")
     parser.add_argument("--fail-above", type=float, metavar="MS",
                         help="a test: latency runs only (no tone, no player-like run, no polling); print ok or "
                              "FAIL and exit 1 unless every onset arrived within MS ms (at least 2 onsets); "
@@ -436,18 +460,14 @@ from the voice's first sound above THRESHOLD to its first effect on the mix.""",
     # Enough stream for the slowest start (Classic primes for about 3 s) and the measurement.
     mic, silence = make_signals(work, args.period, args.measure + 8)
     tone, tone_silence = make_tone(work, args.tone_seconds + 4) if args.tone_seconds > 0 else (None, None)
-    rows, tones = [], []
-    for setting in settings:
-        print(f"measure-latency: {setting}: {args.measure:.0f} s of mixing in real time ...", flush=True)
-        rows.append(measure_latency(setting, args, work, mic, silence))
-        if tone:
-            print(f"measure-latency: {setting}: {args.tone_seconds:.0f} s of a steady tone ...", flush=True)
-            latency = statistics.median(rows[-1]["latencies"]) / 1000 if rows[-1]["latencies"] else 0.0
-            tones.append((setting, measure_tone(setting, args, work, tone, tone_silence, latency)))
-    if not args.no_player:
-        print(f"measure-latency: lowest, paced as a player ({PLAYER_PACE}, a seek): "
-              f"{args.measure:.0f} s of mixing ...", flush=True)
-        rows.append(measure_latency("lowest", args, work, mic, silence, player=True))
+    load = BackgroundLoad(args.load, args.load_nice, args.root) if args.load else None
+    if load:
+        print(f"measure-latency: load: {args.load} at nice {args.load_nice}", flush=True)
+    try:
+        rows, tones = measure_all(settings, args, work, mic, silence, tone, tone_silence)
+    finally:
+        if load:
+            load.stop()
 
     if args.fail_above is not None:
         failed = False

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "capture/arrival_jitter.h"
 #include "core/mixin_messages.h"
 #include "core/mixing_engine.h"
 
@@ -73,8 +72,10 @@ void MixingEngine::FollowClassicClock(int numsamples, int nch, int srate) {
 // priming happened to end.
 bool MixingEngine::PrimeToDelay(int numsamples, int bps, int nch, int srate) {
     const double now = clock_.MonotonicSeconds();
-    const double target = KeepTarget(TargetDelay(numsamples, bps, nch, srate), static_cast<double>(numsamples) / srate);
-    if (state_.last0_rtab < state_.nominalbuffcount) {
+    const bool priming = state_.last0_rtab < state_.nominalbuffcount;
+    const double target =
+        SteerTarget(TargetDelay(numsamples, bps, nch, srate), static_cast<double>(numsamples) / srate, priming);
+    if (priming) {
         const int32_t count = queue_->RecordedCount();
         const int64_t minimum = numsamples + RampFrames(srate);
         const bool reached = count > 0 && AvailableValues() / nch >= minimum &&
@@ -165,16 +166,18 @@ double MixingEngine::TargetDelay(int numsamples, int bps, int nch, int srate) co
     return static_cast<double>(numsamples) / srate + reserve + static_cast<double>(grown) * bufferSeconds;
 }
 
-// The target grows at once and shrinks no faster than the arrival lateness may
-// (kJitterShrinkPerSecond), a pace the clock follower keeps up with: a reserve stepping
-// back after a quiet stretch, or lateness forgotten, leaves the delay on its target all
-// the way down instead of trailing a step for many seconds.
-double MixingEngine::KeepTarget(double wanted, double blockSeconds) {
-    if (!targetKept_ || wanted >= keptTarget_) {
+// What the clock follower steers by: while priming, the whole target (priming waits for
+// it); from then on it moves towards the target by no more than kTargetSlewPerSecond, a
+// pace the follower keeps up with whatever the microphone's drift. A lateness that rises
+// or is forgotten, or a reserve stepping back after a quiet stretch, is then followed with
+// the delay on its way, not trailed for many seconds with the ratio on its limit.
+double MixingEngine::SteerTarget(double wanted, double blockSeconds, bool priming) {
+    if (priming || !targetKept_) {
         keptTarget_ = wanted;
         targetKept_ = true;
     } else {
-        keptTarget_ = std::max(wanted, keptTarget_ - kJitterShrinkPerSecond * blockSeconds);
+        const double step = kTargetSlewPerSecond * blockSeconds;
+        keptTarget_ = std::clamp(wanted, keptTarget_ - step, keptTarget_ + step);
     }
     return keptTarget_;
 }

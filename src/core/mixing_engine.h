@@ -61,6 +61,9 @@ inline constexpr double kReserveRecoverySeconds = 30.0;
 // kMaxReserveSeconds.
 inline constexpr double kReserveMarginSeconds = 0.001;
 inline constexpr double kMaxReserveSeconds = 0.250;
+// Ramped settings: the target the clock follower steers by moves no faster than this (half
+// of what its largest ratio moves the delay by, the rest left for the microphone's drift).
+inline constexpr double kTargetSlewPerSecond = 0.0005;
 // Classic holds the delay it has once primed, as measured over this long after priming.
 inline constexpr double kClassicTargetSeconds = 2.0;
 
@@ -163,7 +166,7 @@ private:
     bool CaptureLate(int bps, int nch, int srate) const;
     void RecoverReserve(int numsamples, int srate);
     double TargetDelay(int numsamples, int bps, int nch, int srate) const;
-    double KeepTarget(double wanted, double blockSeconds);
+    double SteerTarget(double wanted, double blockSeconds, bool priming);
     double DelaySeconds(double now, int nch, int srate) const;
     void SkipToDelay(double now, double target, int numsamples, int bps, int nch, int srate);
     void FollowClock(double now, double target, int numsamples, int nch, int srate);
@@ -227,8 +230,8 @@ private:
     int64_t framesSincePrimed_ = 0;
     // Ramped settings: delay an underrun left behind may still be skipped while unheard.
     bool underrunBacklog_ = false;
-    // Ramped settings: the target delay as kept (it shrinks no faster than the follower can
-    // follow); targetKept_ is false until the stream's first block.
+    // Ramped settings: the target the clock follower steers by; targetKept_ is false until
+    // the stream's first block.
     double keptTarget_ = 0.0;
     bool targetKept_ = false;
     bool gateOpening_ = false;  // mixing resumed: the gate opens over the fade-in
