@@ -10,6 +10,8 @@ void ArrivalJitter::Reset() {
     streamSeconds_ = 0.0;
     lastArrival_ = 0.0;
     estimate_ = 0.0;
+    peaked_ = false;
+    recurring_ = false;
     slots_ = 0;
     next_ = 0;
 }
@@ -32,6 +34,23 @@ void ArrivalJitter::Arrived(double at, double seconds) {
     started_ = true;
     lastArrival_ = at;
     estimate_ = std::max(quantile, estimate_ - kJitterShrinkPerSecond * elapsed);
+    if (lateness > quantile + kJitterPeakMargin) NotePeak(at, lateness);
+}
+
+// Late arrivals less than kJitterPeakSeparation apart belong to one peak (the buffers of
+// one stall); a peak that begins within kJitterPeakPeriod of the last one is a recurring
+// peak, held at the higher of the two heights.
+void ArrivalJitter::NotePeak(double at, double lateness) {
+    const bool samePeak = peaked_ && at - peakAt_ < kJitterPeakSeparation;
+    if (!samePeak) {
+        recurring_ = peaked_ && at - peakAt_ <= kJitterPeakPeriod;
+        if (recurring_) estimate_ = std::max(estimate_, peakLateness_);
+        peakLateness_ = 0.0;
+    }
+    peaked_ = true;
+    peakAt_ = at;
+    peakLateness_ = std::max(peakLateness_, lateness);
+    if (recurring_) estimate_ = std::max(estimate_, lateness);
 }
 
 // The earliest relative delay of the arrivals in the last kJitterReferenceSeconds, this

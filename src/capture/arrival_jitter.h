@@ -10,6 +10,12 @@
 // kJitterShrinkPerSecond, so the reserve built on it has time to follow without dropping
 // audio.
 //
+// A stall of the capture (a busy machine) makes a few buffers very late at once, too few
+// for the quantile, which forgets them within a second. Such peaks tend to come back: a
+// peak (lateness beyond the quantile by kJitterPeakMargin) that begins within
+// kJitterPeakPeriod of the last one raises the estimate to the higher of the two at once, as
+// a jitter buffer's peak detector does; from there it shrinks as slowly as ever.
+//
 // Capture thread only (Arrived, Reset); Estimate is published by the owner. Pure; no
 // allocation after construction.
 #pragma once
@@ -24,6 +30,9 @@ inline constexpr double kJitterForgetFactor = 0.983;
 inline constexpr double kJitterShrinkPerSecond = 0.0005;
 // The window whose earliest arrival is the reference (seconds).
 inline constexpr double kJitterReferenceSeconds = 2.0;
+inline constexpr double kJitterPeakMargin = 0.005;
+inline constexpr double kJitterPeakPeriod = 20.0;
+inline constexpr double kJitterPeakSeparation = 0.5;
 
 class ArrivalJitter {
 public:
@@ -42,6 +51,7 @@ private:
 
     double Reference(double at, double relative);
     double Quantile() const;
+    void NotePeak(double at, double lateness);
 
     std::array<double, kBins> histogram_{};
     double mass_ = 0.0;
@@ -49,6 +59,10 @@ private:
     double streamSeconds_ = 0.0;  // recorded time before the next buffer
     double lastArrival_ = 0.0;
     double estimate_ = 0.0;
+    bool peaked_ = false;     // the last peak's last late arrival and its largest lateness
+    bool recurring_ = false;  // the last peak came within kJitterPeakPeriod of the one before
+    double peakAt_ = 0.0;
+    double peakLateness_ = 0.0;
     // The last arrivals (time, relative delay), for the earliest relative delay in the window.
     std::array<double, kReferenceSlots> slotTime_{};
     std::array<double, kReferenceSlots> slotDelay_{};

@@ -31,4 +31,27 @@ TEST(ArrivalJitter, GrowsFastAndShrinksSlowly) {
     EXPECT_LE(jitter.Estimate(), 0.002) << "but it does come down";
 }
 
+// A busy machine stalls the capture now and then: each stall makes three buffers late (30,
+// 20 and 10 ms), arriving together. Too few for the quantile; once such stalls come back,
+// the estimate holds their height.
+TEST(ArrivalJitter, StallsThatComeBackAreHeld) {
+    ArrivalJitter jitter;
+    int buffer = 0;
+    auto steady = [&](double seconds) {
+        for (int i = 0; i < seconds / kBuffer; ++i) jitter.Arrived(100.0 + ++buffer * kBuffer, kBuffer);
+    };
+    auto stall = [&] {
+        const double end = 100.0 + (buffer + 1) * kBuffer + 0.030;
+        for (int i = 0; i < 3; ++i) jitter.Arrived(end, kBuffer), ++buffer;
+    };
+    steady(5.0);
+    stall();
+    steady(1.0);
+    EXPECT_LE(jitter.Estimate(), 0.015) << "one stall is not held at its height";
+    steady(9.0);
+    stall();
+    steady(10.0);
+    EXPECT_GE(jitter.Estimate(), 0.030 - 10.0 * kJitterShrinkPerSecond - 0.001) << "a second one within 20 s is";
+}
+
 }  // namespace
