@@ -31,6 +31,9 @@ void ArrivalJitter::Arrived(double at, double seconds) {
 
     const double quantile = Quantile();
     const double elapsed = started_ ? std::max(0.0, at - lastArrival_) : 0.0;
+    // Until arrivals have shown how late they come, a buffer's length is assumed: the first
+    // seconds of a stream on a busy machine are its most uneven ones.
+    if (!started_) estimate_ = seconds;
     started_ = true;
     lastArrival_ = at;
     estimate_ = std::max(quantile, estimate_ - kJitterShrinkPerSecond * elapsed);

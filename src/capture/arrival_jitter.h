@@ -42,7 +42,8 @@ public:
     void Reset();
     // A buffer of `seconds` of audio arrived at `at` (monotonic seconds).
     void Arrived(double at, double seconds);
-    // The lateness quantile in seconds, as grown fast and shrunk slowly; 0 before any data.
+    // The lateness quantile in seconds, as grown fast and shrunk slowly; 0 before any data,
+    // a buffer's length at the first arrival.
     double Estimate() const { return estimate_; }
 
 private:
