@@ -15,7 +15,7 @@ namespace {
 constexpr LatencyProfile kProfiles[kLatencyModeCount] = {
     {"Classic", "About 2.5 s late; rides out any hiccup.", 2, 5, 5, false, 0.0},
     {"Low", "About 0.1 s late; fine on most machines.", 50, 10, 4, true, 0.060},
-    {"Lowest", "About 50 ms late; a busy machine drops out.", 100, 12, 3, true, 0.010},
+    {"Lowest", "About 40 ms late; a busy machine drops out.", 100, 12, 3, true, 0.010},
 };
 
 }  // namespace
