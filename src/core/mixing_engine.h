@@ -59,7 +59,7 @@ inline constexpr double kReserveRecoverySeconds = 30.0;
 // Ramped settings: the reserve beyond the block covers a buffer's length, the underrun
 // ramp, how late buffers arrive and this margin, within the setting's least reserve and
 // kMaxReserveSeconds.
-inline constexpr double kReserveMarginSeconds = 0.003;
+inline constexpr double kReserveMarginSeconds = 0.008;
 inline constexpr double kMaxReserveSeconds = 0.250;
 // Ramped settings: the target the clock follower steers by moves no faster than this (half
 // of what its largest ratio moves the delay by, the rest left for the microphone's drift).
