@@ -167,17 +167,18 @@ double MixingEngine::TargetDelay(int numsamples, int bps, int nch, int srate) co
 }
 
 // What the clock follower steers by: while priming, the whole target (priming waits for
-// it); from then on it moves towards the target by no more than kTargetSlewPerSecond, a
-// pace the follower keeps up with whatever the microphone's drift. A lateness that rises
-// or is forgotten, or a reserve stepping back after a quiet stretch, is then followed with
-// the delay on its way, not trailed for many seconds with the ratio on its limit.
+// it). From then on a target that rises is taken at once, so the delay grows as fast as the
+// follower can make it when buffers start coming later; one that falls (lateness
+// forgotten, a reserve stepping back after a quiet stretch) is followed at no more than
+// kTargetSlewPerSecond, a pace the follower keeps up with whatever the microphone's drift,
+// so the delay glides down on its target instead of trailing a step with the ratio on its
+// limit.
 double MixingEngine::SteerTarget(double wanted, double blockSeconds, bool priming) {
     if (priming || !targetKept_) {
         keptTarget_ = wanted;
         targetKept_ = true;
     } else {
-        const double step = kTargetSlewPerSecond * blockSeconds;
-        keptTarget_ = std::clamp(wanted, keptTarget_ - step, keptTarget_ + step);
+        keptTarget_ = std::max(wanted, keptTarget_ - kTargetSlewPerSecond * blockSeconds);
     }
     return keptTarget_;
 }

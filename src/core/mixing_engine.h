@@ -61,7 +61,7 @@ inline constexpr double kReserveRecoverySeconds = 30.0;
 // kMaxReserveSeconds.
 inline constexpr double kReserveMarginSeconds = 0.008;
 inline constexpr double kMaxReserveSeconds = 0.250;
-// Ramped settings: the target the clock follower steers by moves no faster than this (half
+// Ramped settings: the target the clock follower steers by falls no faster than this (half
 // of what its largest ratio moves the delay by, the rest left for the microphone's drift).
 inline constexpr double kTargetSlewPerSecond = 0.0005;
 // Classic holds the delay it has once primed, as measured over this long after priming.

@@ -52,11 +52,10 @@ TEST(MixerReserve, GrowsAtAnUnderrunAndGlidesBackAfterThirtyQuietSeconds) {
     }
     ASSERT_EQ(rig.state.nominalbuffcount, reserve + 1) << "an underrun grows the reserve";
 
-    // The capture keeps up from now on: more than the grown reserve waits. The target the
-    // follower steers by never moves faster than the follower can take the delay along.
+    // The capture keeps up from now on: more than the grown reserve waits. The target never
+    // falls faster than the clock follower can take the delay down.
     const double blockSeconds = kBlockFrames / 44100.0;
     double steepestFall = 0.0;
-    double steepestRise = 0.0;
     auto keepUp = [&](double seconds) {
         for (int64_t frames = 0; frames < seconds * 44100; frames += kBlockFrames) {
             while (rig.queue.RecordedCount() < reserve + 5) rig.Record(Mono(kLowestBufferFrames, 0));
@@ -64,7 +63,6 @@ TEST(MixerReserve, GrowsAtAnUnderrunAndGlidesBackAfterThirtyQuietSeconds) {
             const double before = rig.state.LatencyTarget;
             rig.Mix(block);
             steepestFall = std::max(steepestFall, before - rig.state.LatencyTarget);
-            steepestRise = std::max(steepestRise, rig.state.LatencyTarget - before);
         }
     };
     keepUp(25.0);
@@ -73,12 +71,7 @@ TEST(MixerReserve, GrowsAtAnUnderrunAndGlidesBackAfterThirtyQuietSeconds) {
     EXPECT_EQ(rig.state.nominalbuffcount, reserve) << "one step back";
     keepUp(35.0);
     EXPECT_EQ(rig.state.nominalbuffcount, reserve) << "never below the setting's own reserve";
-    steepestRise = 0.0;  // (priming again after the underrun waited for the grown target at once)
-    rig.queue.lateness = 0.010;  // buffers start to come later
-    keepUp(5.0);
     EXPECT_LE(steepestFall, kTargetSlewPerSecond * blockSeconds * 1.001) << "the target glides, never steps, down";
-    EXPECT_LE(steepestRise, kTargetSlewPerSecond * blockSeconds * 1.001) << "and up";
-    EXPECT_GT(steepestRise, 0.0);
 }
 
 // A player's seek: the host hands over half a second of blocks at once while the capture
