@@ -60,10 +60,12 @@ private:
     double streamSeconds_ = 0.0;  // recorded time before the next buffer
     double lastArrival_ = 0.0;
     double estimate_ = 0.0;
-    bool peaked_ = false;     // the last peak's last late arrival and its largest lateness
-    bool recurring_ = false;  // the last peak came within kJitterPeakPeriod of the one before
+    // The last peak (if any): its last late arrival, its largest lateness, and whether it
+    // came within kJitterPeakPeriod of the one before.
+    bool peaked_ = false;
     double peakAt_ = 0.0;
     double peakLateness_ = 0.0;
+    bool recurring_ = false;
     // The last arrivals (time, relative delay), for the earliest relative delay in the window.
     std::array<double, kReferenceSlots> slotTime_{};
     std::array<double, kReferenceSlots> slotDelay_{};
