@@ -34,8 +34,8 @@ TEST(ArrivalJitter, GrowsFastAndShrinksSlowly) {
 }
 
 // A busy machine stalls the capture now and then: each stall makes three buffers late (30,
-// 20 and 10 ms), arriving together. Too few for the quantile; once such stalls come back,
-// the estimate holds their height.
+// 20 and 10 ms), arriving together. The quantile forgets them within a second; once such
+// stalls come back, the estimate holds their height.
 TEST(ArrivalJitter, StallsThatComeBackAreHeld) {
     ArrivalJitter jitter;
     int buffer = 0;
@@ -44,7 +44,10 @@ TEST(ArrivalJitter, StallsThatComeBackAreHeld) {
     };
     auto stall = [&] {
         const double end = 100.0 + (buffer + 1) * kBuffer + 0.030;
-        for (int i = 0; i < 3; ++i) jitter.Arrived(end, kBuffer), ++buffer;
+        for (int i = 0; i < 3; ++i) {
+            jitter.Arrived(end, kBuffer);
+            ++buffer;
+        }
     };
     steady(25.0);
     stall();
