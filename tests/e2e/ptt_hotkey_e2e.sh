@@ -70,6 +70,11 @@ status=$(remote --expect 1 RecThreadStats | sed -n 2p)
 check "a key held by another program: GetState and the status line say so" \
   "$([[ $state == *"\"hotkey\":{\"key\":\"$kKey\",\"mode\":\"hold\",\"registered\":false,\"problem\":\"$kInUse\"}"* && \
         $status == *"$kInUse"* ]]; echo $?)" "$state / $status"
+# The link's press below must sound at once: until the mixer mixes (the first recorded
+# buffers take a second or two under Wine), its marks wait with the recording, and
+# "pttLive":false later on would be read before the press has even begun.
+await_state '*"delayMs":[1-9]*' > /dev/null ||
+  echo "FAIL the mixer never started mixing: $(remote --expect 1 GetState)"
 reply=$(remote --expect 1 "PTT Down")
 remote --expect 1 "PTT Up" >/dev/null
 check "the pad and the link still work" "$([ "$reply" = OK ] && kill -0 $host; echo $?)" "$reply"
