@@ -43,10 +43,17 @@ double ClockFollower::Update(double delaySeconds, double targetSeconds, double b
     // Engaged only by a smoothed error: a single measurement carries its arrival's jitter.
     if (!engaged_ && (measuredSeconds_ < smoothing_ || std::fabs(error) <= kFollowerEngage)) return ratio_;
     engaged_ = true;
-    integral_ = std::clamp(integral_ + integralGain_ * error * blockSeconds, -kMaxRatioDeviation,
-                           kMaxRatioDeviation);
-    const double wanted = std::clamp(proportional_ * error + integral_, -kMaxRatioDeviation, kMaxRatioDeviation);
     const double step = kFollowerSlewPerSecond * blockSeconds;
-    ratio_ = 1.0 + std::clamp(wanted, ratio_ - 1.0 - step, ratio_ - 1.0 + step);
+    const double low = std::max(-kMaxRatioDeviation, ratio_ - 1.0 - step);
+    const double high = std::min(kMaxRatioDeviation, ratio_ - 1.0 + step);
+    // The integral learns only while the ratio can still follow it: while the ratio is held
+    // at a limit (a large step of the target), integrating the error would wind the integral
+    // up to the limit, and the delay would overshoot the target by as much again.
+    const double unlimited = proportional_ * error + integral_;
+    if (!(unlimited >= high && error > 0.0) && !(unlimited <= low && error < 0.0)) {
+        integral_ = std::clamp(integral_ + integralGain_ * error * blockSeconds, -kMaxRatioDeviation,
+                               kMaxRatioDeviation);
+    }
+    ratio_ = 1.0 + std::clamp(proportional_ * error + integral_, low, high);
     return ratio_;
 }

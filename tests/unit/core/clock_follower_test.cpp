@@ -15,14 +15,16 @@ constexpr double kTarget = 0.030;
 
 struct Outcome {
     double settledAfter = -1.0;  // seconds until the delay stayed within the wobble
+    double overshoot = 0.0;      // after a step, furthest beyond the new target (seconds)
     double worstWobble = 0.0;    // after settling, furthest from the target (seconds)
     double lowestRatio = 1.0;
     double highestRatio = 1.0;
 };
 
 // `ppm`: how much faster the microphone's clock runs; `jitterSeconds`: each block's
-// measurement is off by up to half this much either way (a pseudo-random amount).
-Outcome Simulate(double ppm, double jitterSeconds, double seconds) {
+// measurement is off by up to half this much either way (a pseudo-random amount). From
+// `stepAt` seconds on, the target is `step` seconds higher.
+Outcome Simulate(double ppm, double jitterSeconds, double seconds, double stepAt = 0.0, double step = 0.0) {
     ClockFollower follower;
     follower.Reset();
     double delay = kTarget;
@@ -33,13 +35,15 @@ Outcome Simulate(double ppm, double jitterSeconds, double seconds) {
     for (double t = 0.0; t < seconds; t += kBlockSeconds) {
         noise = noise * 1664525u + 1013904223u;
         const double late = jitterSeconds * (static_cast<double>(noise >> 8) / 16777216.0 - 0.5);
-        const double ratio = follower.Update(delay + late, kTarget, kBlockSeconds);
+        const double target = t >= stepAt ? kTarget + step : kTarget;
+        const double ratio = follower.Update(delay + late, target, kBlockSeconds);
         run.lowestRatio = std::min(run.lowestRatio, ratio);
         run.highestRatio = std::max(run.highestRatio, ratio);
         // Frames recorded per host second (1 + ppm) less those the resampler consumes.
         delay += kBlockSeconds * ((1.0 + ppm * 1e-6) / ratio - 1.0);
-        if (std::fabs(delay - kTarget) > wobble) lastOutside = t;
-        if (t > 20.0) run.worstWobble = std::max(run.worstWobble, std::fabs(delay - kTarget));
+        if (std::fabs(delay - target) > wobble) lastOutside = t;
+        if (t > stepAt + 20.0) run.worstWobble = std::max(run.worstWobble, std::fabs(delay - target));
+        if (t >= stepAt) run.overshoot = std::max(run.overshoot, step > 0.0 ? delay - target : target - delay);
     }
     run.settledAfter = lastOutside;
     return run;
@@ -52,6 +56,17 @@ TEST(ClockFollower, SettlesWithin20SecondsAndHoldsTheDelayOnClocks500PpmApart) {
         EXPECT_LE(run.worstWobble, 0.002) << ppm << " ppm";
         EXPECT_GE(run.lowestRatio, 1.0 - kMaxRatioDeviation) << ppm << " ppm";
         EXPECT_LE(run.highestRatio, 1.0 + kMaxRatioDeviation) << ppm << " ppm";
+    }
+}
+
+// Lateness that rises at once raises the target by many milliseconds, more than the ratio's
+// limit lets the delay follow for a while: the delay reaches the new target without passing
+// it by more than the wobble (the drift learnt is kept, not wound up on the way).
+TEST(ClockFollower, FollowsAStepOfTheTargetWithoutOvershooting) {
+    for (const double step : {0.015, -0.015}) {
+        const Outcome run = Simulate(300.0, 0.004, 90.0, 40.0, step);
+        EXPECT_LT(run.settledAfter, 40.0 + 20.0) << step;
+        EXPECT_LE(run.overshoot, 0.001) << step;
     }
 }
 
