@@ -1,13 +1,16 @@
 """The instruments of measure-latency.py: a player that plays a file into the microphone's
 sink, a recorder that places each recorded frame on the wall clock, and a poller that asks
-the plug-in for its GetState over the window-message link while the host runs."""
+the plug-in for its GetState (through the web bridge) while the host runs."""
 import array
 import bisect
 import json
 import os
+import socket
 import subprocess
 import threading
 import time
+import urllib.error
+import urllib.request
 
 from latency_analysis import RATE
 
@@ -113,54 +116,87 @@ class MicClock:
 
 
 class StatePoller:
-    """Asks the plug-in for GetState every `every` seconds while the host runs: first
-    switches the command server on (once the control window is open), then polls. Keeps
-    (Unix time of the reply, the "latency" object) pairs."""
+    """Asks the plug-in for GetState every `every` seconds while the host runs, through one
+    tidewell-web bridge on loopback that lives as long as the poller. A Wine process started
+    for every poll (tidewell-remote) loads both cores for a moment each time, which under
+    Wine (no thread priorities) delays the capture thread: the lateness the plug-in then
+    measures raises the very delay being measured. The bridge switches the command server on
+    once the control window is open and reconnects by itself. Keeps (Unix time of the reply,
+    the "latency" object) pairs."""
 
-    def __init__(self, root, build, every):
-        self.command = [os.path.join(root, "scripts", "wine-run"), os.path.join(build, "tidewell-remote.exe")]
+    def __init__(self, root, build, every, errors_path):
+        self.port = free_port()
+        self.url = f"http://127.0.0.1:{self.port}/api/state"
+        # Its messages go to a file: a pipe would be held open by the Wine processes it may
+        # start, which outlive it.
+        self.errors_path = errors_path
+        with open(errors_path, "w") as errors:
+            self.bridge = subprocess.Popen(
+                [os.path.join(root, "scripts", "wine-run"), os.path.join(build, "tidewell-web.exe"),
+                 "--listen", f"127.0.0.1:{self.port}"],
+                stdout=subprocess.DEVNULL, stderr=errors)
         self.every = every
         self.polls, self.failures, self.last_error = [], 0, ""
-        self.calls = []  # every call and how it ended, for polls.log
+        self.calls = []  # every request and how it ended, for polls.log
         self.stopping = threading.Event()
         self.thread = threading.Thread(target=self._loop, daemon=True)
         self.thread.start()
 
-    def _remote(self, *words):
+    def _state(self):
+        """The state's JSON text, or None with the reason in last_error."""
         try:
-            answer = subprocess.run(self.command + list(words), capture_output=True, text=True, timeout=8)
-        except subprocess.TimeoutExpired:
-            answer = None
-        self.calls.append(f"{time.time():.3f} {' '.join(words)}: "
-                          + ("no answer" if answer is None else f"exit {answer.returncode} {answer.stderr.strip()}"))
-        return answer
+            with urllib.request.urlopen(self.url, timeout=3) as reply:
+                text = reply.read().decode()
+            self.calls.append(f"{time.time():.3f} GET /api/state: 200")
+            return text
+        except urllib.error.HTTPError as e:
+            reason = f"{e.code} {e.read().decode(errors='replace').strip()[-200:]}"
+        except (OSError, ValueError) as e:  # the bridge not listening yet, or no answer in time
+            reason = str(e)
+        self.calls.append(f"{time.time():.3f} GET /api/state: {reason}")
+        self.last_error = reason
+        return None
 
     def _loop(self):
-        # Every poll asks for the server with --server-on, which switches it on only while
-        # none listens: a switch that reached the control window before the window had made
-        # its server is lost, and the next poll makes up for it.
         due = time.time()
         while not self.stopping.is_set():
-            answer = self._remote("--server-on", "GetState", "--expect", "1", "--timeout", "3000")
-            if not self.polls and (answer is None or answer.returncode == 1):
-                # Not yet (no control window or no server; no answer at all: Wine's server
-                # still closing after the last run): ask again soon.
+            text = self._state()
+            if not self.polls and text is None:
+                # Not yet (the bridge still starting, no control window or no server yet):
+                # ask again soon.
                 self.stopping.wait(0.3)
                 continue
             replied = time.time()
             try:
-                state = json.loads(answer.stdout.strip().splitlines()[0]) if answer and answer.returncode == 0 else {}
-            except (ValueError, IndexError):
+                state = json.loads(text) if text is not None else {}
+            except ValueError:
                 state = {}
+                self.last_error = f"not JSON: {text[:200]}"
             if "latency" in state:
                 self.polls.append((replied, state["latency"]))
             else:
                 self.failures += 1
-                self.last_error = answer.stderr.strip()[-200:] if answer else "no answer within 8 s"
             due = max(due + self.every, time.time())
             self.stopping.wait(due - time.time())
 
     def stop(self):
         self.stopping.set()
         self.thread.join(timeout=30)
+        self.bridge.terminate()
+        try:
+            self.bridge.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.bridge.kill()
+            self.bridge.wait()
+        with open(self.errors_path) as errors:
+            said = errors.read().strip()
+        if said:
+            self.calls.append("tidewell-web: " + said[-500:])
         return self.polls
+
+
+def free_port():
+    """A loopback port no one listens on now."""
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]

@@ -27,8 +27,8 @@ The latency run:
     every position of an onset within a block at the default period);
   * an underrun is a dip of the steady tone in the output (a 5 ms stretch below half its
     level) after mixing first started, counted over MEASURE seconds;
-  * every POLL seconds tidewell-remote asks the plug-in for GetState over the window-message
-    link (the command server switched on with --server-on): the delay it keeps,
+  * every POLL seconds one tidewell-web bridge on loopback, started for the run, is asked
+    GET /api/state (GetState over the window-message link): the delay the plug-in keeps,
     its target, the clock follower's ratio and its own underrun count. From 20 s after
     stream second 0 on: the delay's median and range (its wobble is max - min), the ratio's
     range over the whole run, and the delay's movement (last three polls against the first
@@ -165,13 +165,20 @@ class HostRun:
         output = os.path.join(folder, "out.wav")
         player = Player(args.sink, mic)
         self.clock = MicClock(f"{args.sink}.monitor")
-        poller = StatePoller(args.root, args.build, poll) if poll > 0 else None
+        poller = StatePoller(args.root, args.build, poll, os.path.join(folder, "web-errors.log")) if poll > 0 else None
         time.sleep(0.5)
-        host = subprocess.run(
-            [os.path.join(args.root, "scripts", "wine-run"), os.path.join(args.build, "tidewell-host.exe"),
-             win(os.path.join(plugins, "dsp_qxtidewell.dll")), win(silence), win(output),
-             "--plugin-dir", win(plugins), "--ini", win(os.path.join(folder, "winamp.ini")), *extra],
-            capture_output=True, text=True)
+        # The host's output goes to files, not pipes: Wine processes the host starts (the
+        # desktop's explorer.exe) inherit them and live on while the poller's bridge keeps
+        # the Wine server up, so a pipe would not end when the host does.
+        log_path, errors_path = os.path.join(folder, "host.log"), os.path.join(folder, "host-errors.log")
+        with open(log_path, "w") as out, open(errors_path, "w") as errors:
+            host = subprocess.run(
+                [os.path.join(args.root, "scripts", "wine-run"), os.path.join(args.build, "tidewell-host.exe"),
+                 win(os.path.join(plugins, "dsp_qxtidewell.dll")), win(silence), win(output),
+                 "--plugin-dir", win(plugins), "--ini", win(os.path.join(folder, "winamp.ini")), *extra],
+                stdout=out, stderr=errors)
+        with open(log_path) as out, open(errors_path) as errors:
+            host_out, host_errors = out.read(), errors.read()
         self.polls = poller.stop() if poller else []
         self.poll_failures = poller.failures if poller else 0
         self.poll_error = poller.last_error if poller else ""
@@ -181,18 +188,16 @@ class HostRun:
         self.heard = self.clock.stop()
         player.stop()
         self.load = os.getloadavg()[0]
-        self.log = host.stdout + host.stderr
+        self.log = host_out + host_errors
         self.heard_path = os.path.join(folder, "heard.wav")
         self.output_path = output
         with open(os.path.join(folder, "reads.txt"), "w") as f:
             f.writelines(f"{now:.6f} {frames}\n" for now, frames in self.clock.reads)
         write_mono(self.heard_path, self.heard)
-        with open(os.path.join(folder, "host.log"), "w") as log:
-            log.write(self.log)
         with open(os.path.join(folder, "polls.txt"), "w") as f:
             f.writelines(f"{t:.3f} {json.dumps(o)}\n" for t, o in self.polls)
         if host.returncode != 0:
-            die(f"{folder}: tidewell-host exit {host.returncode}: {host.stderr.strip()[-300:]}")
+            die(f"{folder}: tidewell-host exit {host.returncode}: {host_errors.strip()[-300:]}")
         self.clocks = clock_lines(self.log)
         if not self.clocks or self.clock.wall(0) is None:
             die(f"{folder}: no clock from the host or the microphone")
@@ -414,7 +419,7 @@ Two helpers for the demo: `record-mic SOURCE FILE` records until interrupted (FI
 FILE.clock and FILE.reads), and `voice-latency MIC MUSIC MIX HOSTLOG THRESHOLD` prints the milliseconds
 from the voice's first sound above THRESHOLD to its first effect on the mix.""",
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--build", required=True, help="the Win32 build folder (DLL, tidewell-host.exe, tidewell-remote.exe)")
+    parser.add_argument("--build", required=True, help="the Win32 build folder (DLL, tidewell-host.exe, tidewell-web.exe)")
     parser.add_argument("--sink", required=True, help="the null sink the microphone signal is played into")
     parser.add_argument("--description", required=True, help="the sink's description (device 'Monitor of ...')")
     parser.add_argument("--settings", default="lowest,low,classic", help="comma-separated: classic, low, lowest")
