@@ -3,6 +3,7 @@ sink, a recorder that places each recorded frame on the wall clock, and a poller
 the plug-in for its GetState (through the web bridge) while the host runs."""
 import array
 import bisect
+import http.client
 import json
 import os
 import socket
@@ -151,7 +152,7 @@ class StatePoller:
             return text
         except urllib.error.HTTPError as e:
             reason = f"{e.code} {e.read().decode(errors='replace').strip()[-200:]}"
-        except (OSError, ValueError) as e:  # the bridge not listening yet, or no answer in time
+        except (OSError, ValueError, http.client.HTTPException) as e:  # not listening yet, no answer in time
             reason = str(e)
         self.calls.append(f"{time.time():.3f} GET /api/state: {reason}")
         self.last_error = reason
