@@ -118,11 +118,11 @@ class MicClock:
 
 class StatePoller:
     """Asks the plug-in for GetState every `every` seconds while the host runs, through one
-    tidewell-web bridge on loopback that lives as long as the poller. A Wine process started
-    for every poll (tidewell-remote) loads both cores for a moment each time, which under
-    Wine (no thread priorities) delays the capture thread: the lateness the plug-in then
-    measures raises the very delay being measured. The bridge switches the command server on
-    once the control window is open and reconnects by itself. Keeps (Unix time of the reply,
+    tidewell-web bridge on loopback that lives as long as the poller, rather than a Wine
+    process (tidewell-remote) started for every poll: each start loads both cores for a
+    moment, and under Wine (no thread priorities) that can delay the capture thread, whose
+    lateness then raises the very delay being measured. The bridge switches the command
+    server on once the control window is open and reconnects by itself. Keeps (Unix time of the reply,
     the "latency" object) pairs."""
 
     def __init__(self, root, build, every, errors_path):
