@@ -113,30 +113,26 @@ int64_t RecordedResampler::Process(uint8_t* data, int64_t frames, int64_t capaci
         frames * nch_ > static_cast<int64_t>(input_.size())) {
         return frames;
     }
-    int64_t numerator = ClampedNumerator(ratio);
+    const int64_t numerator = ClampedNumerator(ratio);
     if (!engaged_) {
         if (numerator == kRatioDenominator) {
             Remember(data, frames);
             return frames;
         }
         Engage(numerator);
-    } else if ((numerator = EngagedNumerator(numerator, numerator_)) != numerator_) {
-        numerator_ = numerator;
-        SetRatio(numerator);
     }
-    return Resample(data, frames, capacity);
+    return Resample(data, frames, capacity, numerator);
 }
 
 // The ratio leaves 1 for the first time: the filter starts from silence, so it is fed the
 // frames that passed last, and what it makes of them (frames already heard) is dropped.
 // The frames that follow then come out exactly where the unchanged ones left off.
 // They go through at the ratio nearest 1 on the same side as the new one (the same filter,
-// and no fraction of a frame gained over them), then the ratio is set.
+// and no fraction of a frame gained over them); the buffer then moves on to the new one.
 void RecordedResampler::Engage(int64_t numerator) {
     engaged_ = true;
-    numerator_ = numerator;
-    const int64_t priming = kRatioDenominator + (numerator > kRatioDenominator ? 1 : -1);
-    SetRatio(priming);
+    numerator_ = kRatioDenominator + (numerator > kRatioDenominator ? 1 : -1);
+    SetRatio(numerator_);
     speex_resampler_reset_mem(speex_);
     speex_resampler_skip_zeros(speex_);
     spx_uint32_t in = static_cast<spx_uint32_t>(historyFrames_);
@@ -144,7 +140,6 @@ void RecordedResampler::Engage(int64_t numerator) {
     speex_resampler_process_interleaved_float(speex_, history_.data() + (kHistoryFrames - historyFrames_) * nch_, &in,
                                               output_.data(), &out);
     discard_ = historyFrames_ - static_cast<int64_t>(out);
-    SetRatio(numerator);
 }
 
 void RecordedResampler::SetRatio(int64_t numerator) {
@@ -167,15 +162,34 @@ void RecordedResampler::Remember(const uint8_t* data, int64_t frames) {
     historyFrames_ = std::min(kHistoryFrames, historyFrames_ + kept);
 }
 
-int64_t RecordedResampler::Resample(uint8_t* data, int64_t frames, int64_t capacity) {
+// The buffer goes through in stretches of kRatioStepSeconds, the ratio moving from the one
+// the last buffer ended at to `numerator` by an equal share at each: a ratio that jumps
+// changes the pitch at once, and a held note spreads that step across the spectrum (a
+// change of 300 parts per million between half-second buffers left a tone 11 dB above
+// the floor of one resampled at a steady ratio). Spread over the buffer it stays there.
+int64_t RecordedResampler::Resample(uint8_t* data, int64_t frames, int64_t capacity, int64_t numerator) {
     ToFloats(bps_, data, frames * nch_, input_.data());
-    spx_uint32_t in = static_cast<spx_uint32_t>(frames);
     const int64_t room = std::min<int64_t>(capacity + discard_, static_cast<int64_t>(output_.size()) / nch_);
-    spx_uint32_t out = static_cast<spx_uint32_t>(std::max<int64_t>(0, room));
-    speex_resampler_process_interleaved_float(speex_, input_.data(), &in, output_.data(), &out);
-    const int64_t dropped = std::min<int64_t>(discard_, out);
+    const int64_t stretch = std::max<int64_t>(1, std::llround(kRatioStepSeconds * srate_));
+    const int64_t steps = (frames + stretch - 1) / stretch;
+    const int64_t from = numerator_;
+    int64_t consumed = 0;
+    int64_t made = 0;
+    for (int64_t step = 1; step <= steps; ++step) {
+        const int64_t next = EngagedNumerator(from + (numerator - from) * step / steps, numerator_);
+        if (next != numerator_) {
+            numerator_ = next;
+            SetRatio(next);
+        }
+        spx_uint32_t in = static_cast<spx_uint32_t>(frames * step / steps - consumed);
+        spx_uint32_t out = static_cast<spx_uint32_t>(std::max<int64_t>(0, room - made));
+        speex_resampler_process_interleaved_float(speex_, input_.data() + consumed * nch_, &in,
+                                                  output_.data() + made * nch_, &out);
+        consumed += in;
+        made += out;
+    }
+    const int64_t dropped = std::min<int64_t>(discard_, made);
     discard_ -= dropped;
-    const int64_t made = static_cast<int64_t>(out) - dropped;
-    FromFloats(bps_, output_.data() + dropped * nch_, made * nch_, data);
-    return made;
+    FromFloats(bps_, output_.data() + dropped * nch_, (made - dropped) * nch_, data);
+    return made - dropped;
 }

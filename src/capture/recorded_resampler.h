@@ -33,6 +33,9 @@ inline constexpr int kResamplerQuality = 3;
 inline constexpr int64_t kRatioDenominator = 65521;
 // The furthest the ratio may stray from 1, either way.
 inline constexpr double kMaxRatioDeviation = 0.001;
+// A new ratio is reached over the buffer in steps this far apart (seconds of audio): one
+// step in a 10 ms buffer, fifty in a half-second one.
+inline constexpr double kRatioStepSeconds = 0.010;
 
 class RecordedResampler {
 public:
@@ -52,7 +55,8 @@ public:
 
     // The buffer's `frames` frames become the frames at the host's clock, written over them
     // (room for `capacity` frames, at least frames + GrowthFrames(frames)); returns how
-    // many there are now. `ratio` is clamped to 1 +- kMaxRatioDeviation.
+    // many there are now. `ratio` is clamped to 1 +- kMaxRatioDeviation, and reached by
+    // the buffer's end from the ratio the last one ended at, in steps of kRatioStepSeconds.
     int64_t Process(uint8_t* data, int64_t frames, int64_t capacity, double ratio);
 
     bool Engaged() const { return engaged_; }
@@ -63,7 +67,7 @@ private:
     void Engage(int64_t numerator);
     void SetRatio(int64_t numerator);
     void Remember(const uint8_t* data, int64_t frames);
-    int64_t Resample(uint8_t* data, int64_t frames, int64_t capacity);
+    int64_t Resample(uint8_t* data, int64_t frames, int64_t capacity, int64_t numerator);
 
     SpeexResamplerState_* speex_ = nullptr;
     int32_t srate_ = 0;

@@ -25,17 +25,18 @@ void Tone(int64_t first, int64_t frames, int16_t* out) {
     }
 }
 
-// The stream a tone becomes, buffer b resampled at ratioOf(b).
-std::vector<int16_t> Resampled(int buffers, const std::function<double(int)>& ratioOf) {
+// The stream a tone becomes, buffer b (of bufferFrames frames) resampled at ratioOf(b).
+std::vector<int16_t> Resampled(int buffers, const std::function<double(int)>& ratioOf,
+                               int64_t bufferFrames = kBufferFrames) {
     RecordedResampler resampler;
-    const int64_t capacity = kBufferFrames + RecordedResampler::GrowthFrames(kBufferFrames);
-    EXPECT_TRUE(resampler.Configure(kRate, 16, kStereo, kBufferFrames));
+    const int64_t capacity = bufferFrames + RecordedResampler::GrowthFrames(bufferFrames);
+    EXPECT_TRUE(resampler.Configure(kRate, 16, kStereo, bufferFrames));
     std::vector<int16_t> stream;
     std::vector<int16_t> block(static_cast<size_t>(capacity * kStereo));
     for (int b = 0; b < buffers; ++b) {
-        Tone(int64_t{b} * kBufferFrames, kBufferFrames, block.data());
+        Tone(b * bufferFrames, bufferFrames, block.data());
         const int64_t frames =
-            resampler.Process(reinterpret_cast<uint8_t*>(block.data()), kBufferFrames, capacity, ratioOf(b));
+            resampler.Process(reinterpret_cast<uint8_t*>(block.data()), bufferFrames, capacity, ratioOf(b));
         stream.insert(stream.end(), block.begin(), block.begin() + frames * kStereo);
     }
     return stream;
@@ -64,5 +65,28 @@ TEST(RecordedResampler, ResamplingBeginsAndCrossesOneWithoutASeamAndFollowsTheRa
     double expected = 0.0;
     for (int b = 0; b < buffers; ++b) expected += kBufferFrames / ratioOf(b);
     EXPECT_NEAR(static_cast<double>(stream.size()) / kStereo, expected, 64.0) << "half a filter held back at most";
+}
+
+// A ratio that jumps changes the pitch at once, which a held note spreads across the
+// spectrum. Between half-second buffers the ratio jumps by 300 ppm, and the tone's pitch
+// must move in small steps: the length of ten periods (from the left channel's rising zero
+// crossings, to about 0.001 frame) may change by no more than 70 ppm from one to the next.
+TEST(RecordedResampler, ARatioThatJumpsBetweenLongBuffersMovesThePitchGradually) {
+    const std::vector<int16_t> stream =
+        Resampled(8, [](int b) { return b == 0 ? 1.0 : b % 2 == 1 ? 1.0003 : 1.0006; }, kRate / 2);
+    std::vector<double> crossings;
+    for (size_t i = 2; i < stream.size(); i += 2) {
+        const double before = stream[i - 2];
+        const double after = stream[i];
+        if (before < 0.0 && after >= 0.0) crossings.push_back(static_cast<double>(i / 2 - 1) + before / (before - after));
+    }
+    double worst = 0.0;
+    double lastSpan = 0.0;
+    for (size_t k = 10; k + 10 < crossings.size(); k += 10) {
+        const double span = crossings[k + 10] - crossings[k];
+        if (crossings[k] > kRate && lastSpan > 0.0) worst = std::max(worst, std::abs(span - lastSpan));
+        lastSpan = span;
+    }
+    EXPECT_LT(worst, 442.0 * 70e-6) << "frames";
 }
 }  // namespace
