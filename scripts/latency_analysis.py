@@ -172,12 +172,19 @@ def state_summary(polls, settled_from):
     }
 
 
-def back_on_target(polls, since, tolerance_ms):
-    """Seconds from Unix time SINCE to the first poll from which every later poll's delay
-    lies within TOLERANCE_MS of its target; None when the run never settled."""
-    after = [(t, o) for t, o in polls if t >= since]
+def back_on_target(polls, since, tolerance_ms, own_seconds):
+    """Seconds from Unix time SINCE to the first poll from which the delay keeps within
+    TOLERANCE_MS of its target; None when it never settled. A rise of the target by more
+    than TOLERANCE_MS later than OWN_SECONDS after SINCE ends the look: that is new
+    lateness, which the delay grows into at the follower's pace whenever it comes, not
+    the disturbance at SINCE. A rise within OWN_SECONDS counts as that disturbance's."""
     settled_at = None
-    for t, o in after:
+    previous_target = None
+    for t, o in ((t, o) for t, o in polls if t >= since):
+        if (previous_target is not None and t - since > own_seconds
+                and o["targetMs"] - previous_target > tolerance_ms):
+            break
+        previous_target = o["targetMs"]
         if abs(o["delayMs"] - o["targetMs"]) <= tolerance_ms:
             if settled_at is None:
                 settled_at = t
@@ -236,6 +243,19 @@ def self_test():
         slipped = os.path.join(work, "slipped.wav")
         write_mono(slipped, samples)
         check("the tone with one frame left out 15 times a second", slipped, -45, -20)
+
+    # Back on target after a seek at t = 0, polls every 2 s from t = 1: (delay, target).
+    def back(pairs):
+        return back_on_target([(1 + 2 * i, {"delayMs": d, "targetMs": g}) for i, (d, g) in enumerate(pairs)],
+                              0, 2, 5)
+    for label, pairs, expected in (
+            ("settled at once, new lateness 40 s later", [(35, 34)] * 20 + [(34, 43), (36, 42)], 1),
+            ("the target rising 2 s after the seek, the delay growing into it",
+             [(36, 34), (37, 48), (40, 47), (44, 46), (45, 45), (45, 45)], 7),
+            ("never within 2 ms", [(40, 34)] * 5, None)):
+        got = back(pairs)
+        failed |= got != expected
+        print(f"{'ok  ' if got == expected else 'FAIL'} back on target, {label}: {got} (expected {expected})")
     return 1 if failed else 0
 
 

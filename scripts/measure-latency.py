@@ -246,7 +246,7 @@ def measure_latency(setting, args, work, mic, silence, player=False):
         seek_wall = next((u for s, u in host.clocks if s >= seek), None)
         seek_frame = seek * RATE
         after = [d for d in dip_frames if seek_frame <= d < seek_frame + AFTER_SEEK_SECONDS * RATE]
-        back = back_on_target(polls, seek_wall, ON_TARGET_MS) if seek_wall is not None else None
+        back = back_on_target(polls, seek_wall, ON_TARGET_MS, AFTER_SEEK_SECONDS) if seek_wall is not None else None
         last_off = polls[-1][1]["delayMs"] - polls[-1][1]["targetMs"] if polls else None
         row["seek"] = {"at": seek, "dips": len(after), "back": back, "last_off": last_off}
         # The seek's own disturbance is reported apart from the steady delay's wobble.
