@@ -1,5 +1,5 @@
-// The recorded stream brought to the host's clock: untouched while the clocks agree, and
-// without a seam where resampling begins.
+// The recorded stream brought to the host's clock: untouched while the clocks agree, without
+// a seam where resampling begins, and without a jump of pitch where the ratio changes.
 #include <gtest/gtest.h>
 
 #include <cmath>
