@@ -242,8 +242,8 @@ def main():
         wait.until(lambda d: d.find_element(By.ID, "ptt").get_attribute("aria-pressed") == "false")
         check("holding the button presses the pad; the mixer reports push-to-talk on", live == "true", live)
         # The voice reaches the output the plug-in's delay after the microphone heard it:
-        # about 2.5 s in Classic, more when the device delivered its first buffers late and in
-        # a burst (Classic keeps what priming found waiting).
+        # about 2.5 s in Classic, more when more recorded buffers than its reserve were
+        # waiting as mixing began (Classic keeps them all).
         with urllib.request.urlopen(base + "/api/state", timeout=10) as reply:
             delay = json.loads(reply.read().decode())["latency"]["delayMs"] / 1000.0
         print("     (the plug-in's delay %.1f s)" % delay)
